@@ -69,7 +69,8 @@ std::string Utf8ToCp1251(const std::string& utf8) {
             out += '?';
             break;
         }
-        for (std::size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        for (std::size_t k = 1; k < len; ++k)
+            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
         i += len;
         char mapped = '?';
         if (cp < 0x80) {

@@ -17,9 +17,13 @@ public:
 inline constexpr const char* kBreak = "BREAK";
 inline constexpr const char* kContinue = "CONTINUE";
 
-[[noreturn]] inline void Raise(const std::string& message) { throw Error(message); }
+[[noreturn]] inline void Raise(const std::string& message) {
+    throw Error(message);
+}
 
 // True when the error's message is exactly the given text.
-inline bool IsMessage(const std::exception& e, const char* text) { return std::string(e.what()) == text; }
+inline bool IsMessage(const std::exception& e, const char* text) {
+    return std::string(e.what()) == text;
+}
 
 } // namespace zev

@@ -64,7 +64,8 @@ std::string Format(const std::string& fmt, std::initializer_list<FormatArg> args
         } else {
             const bool isSigned = std::holds_alternative<std::int64_t>(v);
             const std::int64_t sv = isSigned ? std::get<std::int64_t>(v) : 0;
-            const std::uint64_t uv = isSigned ? static_cast<std::uint64_t>(sv) : std::get<std::uint64_t>(v);
+            const std::uint64_t uv =
+                isSigned ? static_cast<std::uint64_t>(sv) : std::get<std::uint64_t>(v);
             if (kind == 'd') {
                 const bool negative = isSigned && sv < 0;
                 const std::uint64_t mag = negative ? (~uv + 1) : uv;

@@ -10,7 +10,9 @@ const std::string ABytesDecWidth;
 
 namespace {
 
-std::int32_t Length(const ABytes& data) { return static_cast<std::int32_t>(data.size()); }
+std::int32_t Length(const ABytes& data) {
+    return static_cast<std::int32_t>(data.size());
+}
 
 // Clamps a position to 0 .. length; a negative one means the end.
 std::size_t InsertPosition(const ABytes& dest, std::int32_t position) {
@@ -30,7 +32,9 @@ std::uint32_t GetLittleEndian(const ABytes& data, std::int32_t offset, int width
 
 } // namespace
 
-ABytes ABytesFromBytes(std::initializer_list<std::uint8_t> values) { return ABytes(values); }
+ABytes ABytesFromBytes(std::initializer_list<std::uint8_t> values) {
+    return ABytes(values);
+}
 
 ABytes ABytesFromWords(std::initializer_list<std::uint16_t> values) {
     ABytes out;
@@ -58,8 +62,12 @@ ABytes ABytesCopy(const ABytes& data, std::int32_t start, std::int32_t count) {
     return ABytes(data.begin() + start, data.begin() + start + n);
 }
 
-bool ABytesIsEmpty(const ABytes& data) { return data.empty(); }
-bool ABytesNotEmpty(const ABytes& data) { return !data.empty(); }
+bool ABytesIsEmpty(const ABytes& data) {
+    return data.empty();
+}
+bool ABytesNotEmpty(const ABytes& data) {
+    return !data.empty();
+}
 
 void ABytesInsert(ABytes& dest, const ABytes& source, std::int32_t position) {
     if (source.empty()) return;
@@ -77,7 +85,8 @@ void ABytesDelete(ABytes& dest, std::int32_t start, std::int32_t count) {
     if (count < 0) count = std::max<std::int32_t>(Length(dest) - start, 0);
     // The end of the cut is computed in 64 bits so that start + count cannot overflow.
     const std::int64_t end = static_cast<std::int64_t>(start) + count;
-    const std::int32_t tailStart = static_cast<std::int32_t>(std::min<std::int64_t>(end, INT32_MAX));
+    const std::int32_t tailStart =
+        static_cast<std::int32_t>(std::min<std::int64_t>(end, INT32_MAX));
     dest = ABytesConcat(ABytesCopy(dest, 0, start), ABytesCopy(dest, tailStart, -1));
 }
 
@@ -115,7 +124,9 @@ std::string ABytesToText(const ABytes& data, const std::string& separator, bool 
     return out;
 }
 
-std::string ABytesToAnsi(const ABytes& data) { return std::string(data.begin(), data.end()); }
+std::string ABytesToAnsi(const ABytes& data) {
+    return std::string(data.begin(), data.end());
+}
 
 std::uint8_t Crc8Update(std::uint8_t crc, std::uint8_t byte) {
     static const std::uint8_t kBit[8] = {0x5E, 0xBC, 0x61, 0xC2, 0x9D, 0x23, 0x46, 0x8C};

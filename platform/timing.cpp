@@ -17,9 +17,13 @@ std::int64_t& Frequency() {
 }
 } // namespace
 
-std::int64_t PerfCounter() { return detail::QueryCounter(); }
+std::int64_t PerfCounter() {
+    return detail::QueryCounter();
+}
 
-std::int64_t PerfFrequency() { return Frequency(); }
+std::int64_t PerfFrequency() {
+    return Frequency();
+}
 
 double PerfMilliseconds() {
     return static_cast<double>(PerfCounter() * 1000) / static_cast<double>(PerfFrequency());

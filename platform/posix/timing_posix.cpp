@@ -13,7 +13,9 @@ std::int64_t QueryCounter() {
     return static_cast<std::int64_t>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
 }
 
-std::int64_t QueryFrequency() { return 1000000000LL; }
+std::int64_t QueryFrequency() {
+    return 1000000000LL;
+}
 
 void SleepWholeMs(std::int64_t ms) {
     timespec ts{static_cast<time_t>(ms / 1000), static_cast<long>((ms % 1000) * 1000000L)};
@@ -24,6 +26,8 @@ void SleepWholeMs(std::int64_t ms) {
 } // namespace detail
 
 // The kernel's timers are already fine-grained; there is nothing to set.
-std::uint32_t SetFinestTimerResolution() { return 0; }
+std::uint32_t SetFinestTimerResolution() {
+    return 0;
+}
 
 } // namespace zev

@@ -12,7 +12,8 @@ struct FormatCase {
 };
 
 TEST(Format, PlaceholdersFollowTheProgramsRules) {
-    EXPECT_EQ(Format("%s v.%x.%.2x (isp.%d, izm.%d)", {"ABC", 2u, 3u, 1, 4}), "ABC v.2.03 (isp.1, izm.4)");
+    EXPECT_EQ(Format("%s v.%x.%.2x (isp.%d, izm.%d)", {"ABC", 2u, 3u, 1, 4}),
+              "ABC v.2.03 (isp.1, izm.4)");
     EXPECT_EQ(Format("%.2x|%.2x|%x", {5u, 0x1Au, 0xABCDu}), "05|1A|ABCD");
     EXPECT_EQ(Format("%.8x", {0x12u}), "00000012");
     EXPECT_EQ(Format("%.8x", {0x123456789ABull}), "123456789AB") << "64-bit keeps every digit";

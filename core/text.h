@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+namespace zev {
+
+// first + CR LF + indent + second, with indent also inserted after every CR LF inside second:
+// a message followed by an indented trace line per step.
+std::string AppendIndented(const std::string& first, const std::string& second,
+                           const std::string& indent);
+
+} // namespace zev
