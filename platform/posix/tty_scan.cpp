@@ -1,0 +1,129 @@
+#include "platform/posix/tty_scan.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace zev::os::posix {
+
+namespace {
+
+constexpr const char* kPrefixes[] = {"ttyS", "ttyUSB", "ttyACM", "ttyAMA", "ttyXRUSB", "rfcomm"};
+
+// The prefix a port node's name starts with, followed by digits only; nullptr for other names.
+const char* PortPrefix(const std::string& name) {
+    for (const char* prefix : kPrefixes) {
+        const std::string p = prefix;
+        if (name.size() <= p.size() || name.compare(0, p.size(), p) != 0) continue;
+        if (std::all_of(name.begin() + p.size(), name.end(),
+                        [](unsigned char c) { return std::isdigit(c); }))
+            return prefix;
+    }
+    return nullptr;
+}
+
+// The first line of a small attribute file, without its line end; empty when unreadable.
+std::string ReadAttr(const std::string& file) {
+    std::ifstream in(file);
+    std::string line;
+    if (in) std::getline(in, line);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' '))
+        line.pop_back();
+    return line;
+}
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+std::string BaseName(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string RealPath(const std::string& path) {
+    char buffer[PATH_MAX];
+    if (::realpath(path.c_str(), buffer) == nullptr) return {};
+    return buffer;
+}
+
+// A UART is present behind ttySn when its "type" attribute names a port type other than 0
+// (PORT_UNKNOWN); the kernel creates the nodes whether or not the hardware exists.
+bool UartPresent(const std::string& name, const std::string& sysRoot) {
+    const std::string type = ReadAttr(sysRoot + "/class/tty/" + name + "/type");
+    return !type.empty() && std::strtol(type.c_str(), nullptr, 10) != 0;
+}
+
+bool NamedConsole(const std::string& name, const std::string& sysRoot) {
+    if (name.empty()) return false;
+    if (ReadAttr(sysRoot + "/class/tty/" + name + "/console").rfind('Y', 0) == 0) return true;
+    std::istringstream active(ReadAttr(sysRoot + "/class/tty/console/active"));
+    std::string word;
+    while (active >> word)
+        if (word == name) return true;
+    return false;
+}
+
+} // namespace
+
+bool IsConsoleTty(const std::string& path, const std::string& sysRoot) {
+    if (NamedConsole(BaseName(path), sysRoot)) return true;
+    const std::string real = RealPath(path);
+    return !real.empty() && NamedConsole(BaseName(real), sysRoot);
+}
+
+bool ScanTtyPorts(const std::string& devRoot, const std::string& sysRoot,
+                  std::vector<std::string>& ports) {
+    DIR* dir = ::opendir(devRoot.c_str());
+    if (!dir) return false;
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        const char* prefix = PortPrefix(name);
+        if (!prefix) continue;
+        const std::string path = devRoot + "/" + name;
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) continue; // dangling link
+        if (std::string(prefix) == "ttyS" && !UartPresent(name, sysRoot)) continue;
+        if (IsConsoleTty(path, sysRoot)) continue;
+        names.push_back(name);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    for (const auto& name : names) ports.push_back(devRoot + "/" + name);
+    return true;
+}
+
+TTtySysfs ReadTtySysfs(const std::string& path, const std::string& sysRoot) {
+    TTtySysfs info;
+    const std::string real = RealPath(path);
+    info.ttyName = BaseName(real.empty() ? path : real);
+    const std::string ttyDir = sysRoot + "/class/tty/" + info.ttyName;
+    if (!Exists(ttyDir + "/device")) return info;
+    info.devicePath = RealPath(ttyDir + "/device");
+    const std::string driver = RealPath(ttyDir + "/device/driver");
+    if (!driver.empty()) info.driver = BaseName(driver);
+    // A USB adapter's names sit a level or two above the tty's device: the interface, then the
+    // USB device with its product string.
+    std::string dir = info.devicePath;
+    for (int level = 0; level < 4 && !dir.empty() && info.product.empty(); ++level) {
+        const std::string product = ReadAttr(dir + "/product");
+        const std::string interface = ReadAttr(dir + "/interface");
+        if (!product.empty())
+            info.product = product;
+        else if (!interface.empty())
+            info.product = interface;
+        const auto slash = dir.find_last_of('/');
+        if (slash == std::string::npos || slash == 0) break;
+        dir.erase(slash);
+    }
+    return info;
+}
+
+} // namespace zev::os::posix

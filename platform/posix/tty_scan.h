@@ -1,0 +1,28 @@
+#pragma once
+// The Linux port list: serial device nodes of the device root, and what sysfs knows about them.
+
+#include <string>
+#include <vector>
+
+namespace zev::os::posix {
+
+// The serial device nodes below devRoot (ttyS*, ttyUSB*, ttyACM*, ttyAMA*, ttyXRUSB*, rfcomm*),
+// symbolic links followed, in name order; ttyS* only where sysfs shows a UART, and never a
+// system console. False when devRoot cannot be read.
+bool ScanTtyPorts(const std::string& devRoot, const std::string& sysRoot,
+                  std::vector<std::string>& ports);
+
+// True when the device file (or the tty it links to) serves as the system console: its
+// "console" attribute reads Y, or it is named in class/tty/console/active.
+bool IsConsoleTty(const std::string& path, const std::string& sysRoot);
+
+// What sysfs tells about the tty behind a device file; empty fields where it tells nothing.
+struct TTtySysfs {
+    std::string ttyName;    // the tty's own name (ttyUSB0), links resolved
+    std::string devicePath; // the sysfs path of the tty's device
+    std::string driver;     // the device's driver (ftdi_sio, cdc_acm, serial8250, ...)
+    std::string product;    // the USB product or interface name
+};
+TTtySysfs ReadTtySysfs(const std::string& path, const std::string& sysRoot);
+
+} // namespace zev::os::posix
