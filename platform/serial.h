@@ -154,6 +154,11 @@ inline constexpr std::uint32_t kCeBreak = 0x10;
 // like); such a name is its own normal form. Always false on Windows, where ports are COMn.
 bool IsDevicePath(const std::string& name);
 
+// The device a port name stands for, to tell whether two names reach the same port: on Linux the
+// device file (COMn and \\.\COMn open /dev/ttyS{n-1}; device paths stand for themselves), on
+// Windows the name itself. Empty for a name that reaches no device.
+std::string PortDevice(const std::string& name);
+
 // Opens the port exclusively for the given access (kGenericRead | kGenericWrite), with no sharing.
 // A port that does not exist gives kErrorFileNotFound, one that another opener holds (or that
 // the system refuses) kErrorAccessDenied. On success port holds a valid handle.

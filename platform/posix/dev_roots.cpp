@@ -85,4 +85,8 @@ bool IsDevicePath(const std::string& name) {
     return false;
 }
 
+std::string PortDevice(const std::string& name) {
+    return posix::PortDeviceFile(name);
+}
+
 } // namespace zev::os

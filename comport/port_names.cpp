@@ -1,0 +1,143 @@
+// Port names and the port lists of TBasicComPortCtrl, and the helpers that find a port's entry.
+
+#include "comport/basic_port.h"
+#include "comport/port_info.h"
+#include "core/error.h"
+#include "platform/ports.h"
+
+#include <cctype>
+#include <limits>
+
+namespace zev {
+
+namespace {
+
+std::string Upper(std::string text) {
+    for (auto& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// A signed decimal integer that fits 32 bits: an optional sign, then digits only.
+bool ParseInt32(const std::string& text, std::int32_t& value) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    if (i == text.size()) return false;
+    std::int64_t number = 0;
+    for (; i < text.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
+        number = number * 10 + (text[i] - '0');
+        if (number > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1) return false;
+    }
+    if (negative) number = -number;
+    if (number > std::numeric_limits<std::int32_t>::max()) return false;
+    value = static_cast<std::int32_t>(number);
+    return true;
+}
+
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+[[noreturn]] void NameError(const std::string& shown) {
+    Raise("TBasicComPortCtrl.CheckPortName >> Ошибка имени порта " + Quoted(shown));
+}
+
+[[noreturn]] void NumberError(const std::string& shown) {
+    Raise("TBasicComPortCtrl.CheckPortName >> Ошибка номера порта " + Quoted(shown));
+}
+
+// The number after "COM" (or the whole name when it has no "COM"); the name error when that
+// text is not a decimal number.
+std::int32_t ReadPortNumber(const std::string& pPortName) {
+    const auto com = Upper(pPortName).find("COM");
+    const std::string text = com == std::string::npos ? pPortName : pPortName.substr(com + 3);
+    std::int32_t number = 0;
+    if (!ParseInt32(text, number)) NameError(pPortName);
+    return number;
+}
+
+std::string NormalForm(std::int32_t number) {
+    return (number <= 9 ? "COM" : "\\\\.\\COM") + std::to_string(number);
+}
+
+} // namespace
+
+std::string TBasicComPortCtrl::CheckPortName(const std::string& pPortName) {
+    if (os::IsDevicePath(pPortName)) return pPortName;
+    const std::int32_t number = ReadPortNumber(pPortName);
+    if (number <= 0) NumberError(pPortName);
+    return NormalForm(number);
+}
+
+std::string TBasicComPortCtrl::CheckPortName(std::int32_t pPortIndex) {
+    if (pPortIndex <= 0) NumberError(std::to_string(pPortIndex));
+    return NormalForm(pPortIndex);
+}
+
+std::int32_t TBasicComPortCtrl::CheckPortNumber(const std::string& pPortName) {
+    const std::int32_t number = ReadPortNumber(pPortName);
+    if (number <= 0) NumberError(pPortName);
+    return number;
+}
+
+std::vector<std::string> TBasicComPortCtrl::ListPorts() {
+    return os::ListSerialPortNames();
+}
+
+APortsInfo TBasicComPortCtrl::ListPortsInfo() {
+    std::vector<os::TPortDevice> devices;
+    std::string failedPath;
+    if (!os::ListPortDevices(devices, failedPath))
+        Raise("Не удалось открыть " + Quoted(failedPath));
+    APortsInfo result;
+    result.reserve(devices.size());
+    for (const auto& device : devices) {
+        TPortInfo info;
+        info.portName = device.portName;
+        info.portType = device.serialTty ? 1 : PortTypeOf(device.portName);
+        info.portNumber = PortDigitsNumber(device.portName);
+        info.portRegPath = device.portRegPath;
+        info.FN = device.FN;
+        info.SV = device.SV;
+        result.push_back(std::move(info));
+    }
+    return result;
+}
+
+std::uint8_t PortTypeOf(const std::string& portName) {
+    const std::string upper = Upper(portName);
+    std::uint8_t type = 0;
+    if (upper.find("COM") != std::string::npos) type |= 1;
+    if (upper.find("LPT") != std::string::npos) type |= 2;
+    return type;
+}
+
+std::int32_t PortDigitsNumber(const std::string& portName) {
+    std::string digits;
+    for (char c : portName)
+        if (c >= '0' && c <= '9') digits += c;
+    std::int32_t number = 0;
+    if (digits.empty() || !ParseInt32(digits, number)) return 0;
+    return number;
+}
+
+std::int32_t PortNumberOf(const std::string& portName) {
+    return ReadPortNumber(portName);
+}
+
+TPortInfo FindPortInfo(const APortsInfo& list, const std::string& portName) {
+    for (const auto& info : list) {
+        if (info.portType != 1) continue;
+        if (TBasicComPortCtrl::CheckPortName(info.portName) ==
+            TBasicComPortCtrl::CheckPortName(portName))
+            return info;
+    }
+    Raise("Порт " + Quoted(portName) + " не найден.");
+}
+
+TPortInfo GetPortInfo(const std::string& portName) {
+    return FindPortInfo(TBasicComPortCtrl::ListPortsInfo(), portName);
+}
+
+} // namespace zev
