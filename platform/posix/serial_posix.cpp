@@ -101,6 +101,8 @@ TOsError SerialOpen(const std::string& name, std::uint32_t desiredAccess, TPortH
     const std::string path = posix::PortDeviceFile(name);
     if (path.empty()) return kErrorFileNotFound;
     if (!IsCharDevice(path)) return OpenError(errno);
+    // ttyS nodes exist for every possible UART; one without hardware is no port.
+    if (posix::IsUartMissing(path, posix::SysRoot())) return kErrorFileNotFound;
     if (IsSystemConsole(path)) return kErrorAccessDenied;
 
     int flags = O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
@@ -258,13 +260,17 @@ TOsError SerialRead(TPortHandle port, std::uint8_t* data, std::uint32_t size, st
     if (size == 0) return kErrorNone;
     for (;;) {
         const ssize_t n = ::read(state->fd, data, size);
-        if (n >= 0) {
+        if (n > 0) {
             done = static_cast<std::uint32_t>(n);
             return kErrorNone;
         }
-        if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) return kErrorNone;
-        return Errno(); // a hung-up line (pseudo-terminal peer gone) reads EIO
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return Errno();
+        // Nothing came. A raw terminal reads 0 both when no data is waiting and when the line
+        // has hung up (the far end of a pseudo-terminal closed): only poll tells them apart.
+        pollfd pfd{state->fd, POLLIN, 0};
+        if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL))) return EIO;
+        return kErrorNone;
     }
 }
 

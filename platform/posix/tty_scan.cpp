@@ -78,6 +78,14 @@ bool IsConsoleTty(const std::string& path, const std::string& sysRoot) {
     return !real.empty() && NamedConsole(BaseName(real), sysRoot);
 }
 
+bool IsUartMissing(const std::string& path, const std::string& sysRoot) {
+    for (const std::string& name : {BaseName(path), BaseName(RealPath(path))}) {
+        const char* prefix = PortPrefix(name);
+        if (prefix && std::string(prefix) == "ttyS" && !UartPresent(name, sysRoot)) return true;
+    }
+    return false;
+}
+
 bool ScanTtyPorts(const std::string& devRoot, const std::string& sysRoot,
                   std::vector<std::string>& ports) {
     DIR* dir = ::opendir(devRoot.c_str());
@@ -102,8 +110,11 @@ bool ScanTtyPorts(const std::string& devRoot, const std::string& sysRoot,
 
 TTtySysfs ReadTtySysfs(const std::string& path, const std::string& sysRoot) {
     TTtySysfs info;
+    // A link to a pseudo-terminal (a simulated device) has no sysfs entry of its target; its
+    // own name may have one.
     const std::string real = RealPath(path);
     info.ttyName = BaseName(real.empty() ? path : real);
+    if (!Exists(sysRoot + "/class/tty/" + info.ttyName)) info.ttyName = BaseName(path);
     const std::string ttyDir = sysRoot + "/class/tty/" + info.ttyName;
     if (!Exists(ttyDir + "/device")) return info;
     info.devicePath = RealPath(ttyDir + "/device");

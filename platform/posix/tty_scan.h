@@ -16,9 +16,12 @@ bool ScanTtyPorts(const std::string& devRoot, const std::string& sysRoot,
 // "console" attribute reads Y, or it is named in class/tty/console/active.
 bool IsConsoleTty(const std::string& path, const std::string& sysRoot);
 
+// True when the device file (or the tty it links to) is a ttyS port without a UART behind it.
+bool IsUartMissing(const std::string& path, const std::string& sysRoot);
+
 // What sysfs tells about the tty behind a device file; empty fields where it tells nothing.
 struct TTtySysfs {
-    std::string ttyName;    // the tty's own name (ttyUSB0), links resolved
+    std::string ttyName;    // the tty's name in sysfs: the linked tty's, else the file's own
     std::string devicePath; // the sysfs path of the tty's device
     std::string driver;     // the device's driver (ftdi_sio, cdc_acm, serial8250, ...)
     std::string product;    // the USB product or interface name
