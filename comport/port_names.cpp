@@ -96,7 +96,11 @@ APortsInfo TBasicComPortCtrl::ListPortsInfo() {
         TPortInfo info;
         info.portName = device.portName;
         info.portType = device.serialTty ? 1 : PortTypeOf(device.portName);
-        info.portNumber = PortDigitsNumber(device.portName);
+        // A device path counts the digits of its last part only (ttyUSB0 in /dev/ttyUSB0).
+        const auto slash = device.portName.find_last_of('/');
+        info.portNumber = PortDigitsNumber(device.serialTty && slash != std::string::npos
+                                               ? device.portName.substr(slash + 1)
+                                               : device.portName);
         info.portRegPath = device.portRegPath;
         info.FN = device.FN;
         info.SV = device.SV;
