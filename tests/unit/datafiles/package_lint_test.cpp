@@ -1,0 +1,89 @@
+#include "datafiles/package_builder.h"
+#include "datafiles/package_lint.h"
+#include "support/package_builder.h"
+
+#include <gtest/gtest.h>
+
+namespace zev {
+namespace {
+
+// The findings of a package that passes its check, as "E: text" or "W: text".
+std::vector<std::string> Findings(const ABytes& payload) {
+    std::vector<std::string> out;
+    for (const auto& f : LintPackage(CheckPackage(payload)))
+        out.push_back((f.error ? "E: " : "W: ") + f.text);
+    return out;
+}
+
+bool Has(const std::vector<std::string>& findings, const std::string& start) {
+    for (const auto& f : findings)
+        if (f.rfind(start, 0) == 0) return true;
+    return false;
+}
+
+ABytes Sealed(ABytes flash, std::uint32_t address, std::uint16_t ep) {
+    TLormanBootLoaderInfo info;
+    info.EP = ep;
+    info.TX = "T";
+    PutInfoRecord(flash, info);
+    SealFlashImage(flash, address);
+    return flash;
+}
+
+TEST(PackageLint, DemoPackageHasNoFindings) {
+    EXPECT_TRUE(Findings(MakeDemoPayload({})).empty());
+}
+
+TEST(PackageLint, FindsWhatTheUpdaterWouldGetWrongWhileWriting) {
+    const ABytes eeprom(0x200, 0);
+    // 100 flash bytes: one line written, 36 bytes not.
+    auto findings =
+        Findings(MakePackagePayload(0x400, Sealed(ABytes(100, 1), 0x400, 0x21F), 0x1E000, eeprom));
+    EXPECT_TRUE(Has(findings, "W: the flash block's last 36 bytes (from 0x440)")) << findings[0];
+    EXPECT_FALSE(Has(findings, "E: "));
+
+    // EP in that unwritten tail.
+    findings =
+        Findings(MakePackagePayload(0x400, Sealed(ABytes(100, 1), 0x400, 0x230), 0x1E000, eeprom));
+    EXPECT_TRUE(Has(findings, "E: EP 0x230 (byte 0x460) lies in the flash tail"));
+
+    // EP past the flash block, inside the EEPROM data: the checksum matches, the write would not
+    // carry the program's end.
+    findings =
+        Findings(MakePackagePayload(0x400, Sealed(ABytes(64, 1), 0x400, 0x220), 0x1E000, eeprom));
+    EXPECT_TRUE(Has(findings, "E: EP 0x220 (byte 0x440) lies beyond the flash data"));
+
+    // More than 256 EEPROM bytes do not fit the one-byte EEPROM address.
+    findings = Findings(
+        MakePackagePayload(0x400, Sealed(ABytes(64, 1), 0x400, 0x21F), 0x1E000, ABytes(0x202, 0)));
+    EXPECT_TRUE(Has(findings, "E: the EEPROM holds 257 bytes"));
+
+    // Non-zero high EEPROM bytes and no EEPROM at all are warnings.
+    findings = Findings(
+        MakePackagePayload(0x400, Sealed(ABytes(64, 1), 0x400, 0x21F), 0x1E000, ABytes(4, 1)));
+    EXPECT_TRUE(Has(findings, "W: the EEPROM block has non-zero high bytes"));
+    findings = Findings(MakePackagePayload(0x400, Sealed(ABytes(64, 1), 0x400, 0x21F), 0, {}));
+    EXPECT_TRUE(Has(findings, "W: no EEPROM block"));
+
+    // Flash lines that would wrap past 0xFFFF.
+    findings = Findings(
+        MakePackagePayload(0xFFC0, Sealed(ABytes(128, 1), 0xFFC0, 0x7FE0 + 63), 0x1E000, eeprom));
+    EXPECT_TRUE(Has(findings, "E: the flash lines run past 0xFFFF"));
+
+    // An unaligned start.
+    findings = Findings(
+        MakePackagePayload(0x420, Sealed(ABytes(64, 1), 0x420, 0x210 + 31), 0x1E000, eeprom));
+    EXPECT_TRUE(Has(findings, "W: the flash block address 0x420 is not a multiple of 64"));
+}
+
+TEST(PackageLint, BlocksThatAreNeverWrittenAreErrors) {
+    const ABytes flash = Sealed(ABytes(64, 1), 0x400, 0x21F);
+    ABytes data = flash;
+    data.resize(64 + 4 + 4, 0);
+    const auto findings =
+        Findings(test::Container({{0x400, 0, 64}, {0x1E000, 64, 4}, {0x1F000, 68, 4}}, data));
+    EXPECT_TRUE(Has(findings, "E: block 2 (address 0x1F000, 4 bytes) is never written"));
+}
+
+} // namespace
+} // namespace zev
