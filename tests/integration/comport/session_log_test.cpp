@@ -1,0 +1,141 @@
+// The daily session log: file names and the line of a session.
+
+#include "comport/port_ctrl.h"
+#include "comport/session_log.h"
+#include "core/error.h"
+#include "platform/system.h"
+#include "tests/integration/comport/pty_peer.h"
+
+#include <ctime>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <regex>
+#include <sstream>
+
+namespace zev {
+namespace {
+
+using test::TFakeRoots;
+using test::TPeer;
+using test::TPty;
+
+std::string Today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    ::localtime_r(&now, &parts);
+    char text[16];
+    std::strftime(text, sizeof text, "%Y-%m-%d", &parts);
+    return text;
+}
+
+// The log folder beside the test program.
+std::string LogDir() {
+    return std::filesystem::path(os::ExecutablePath()).parent_path().string() + "/Log";
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// The last line of the file that contains the text.
+std::string LastLineWith(const std::string& file, const std::string& text) {
+    std::istringstream lines(ReadFile(file));
+    std::string line, found;
+    while (std::getline(lines, line))
+        if (line.find(text) != std::string::npos) found = line;
+    return found;
+}
+
+TEST(SessionLog, AComPortLogsUnderItsShortName) {
+    TFakeRoots roots;
+    TCustomComPortCtrl c;
+    EXPECT_THROW(c.Open("COM12"), Error); // no such port: closed, but named \\.\COM12
+    c.SetLog(true);
+    EXPECT_THROW(c.Session({0x12, 0x34, 0x56}, true), Error);
+    const std::string file = LogDir() + "/COM12-" + Today() + ".log";
+    ASSERT_TRUE(std::filesystem::exists(file)) << file;
+    const std::string line = LastLineWith(file, ">> 12 34 56 <<");
+    const std::regex form("\\d\\d:\\d\\d:\\d\\d\\.\\d{3}: >> 12 34 56 <<  \\[0-\\d+\\.\\d\\d: "
+                          "TCustomComPortCtrl\\.GetOpenRaised >> Подключение не установлено\\."
+                          "\\]\r");
+    EXPECT_TRUE(std::regex_match(line, form)) << line;
+}
+
+TEST(SessionLog, ADevicePortLogsUnderItsBaseNameWithTheCountOfUnansweredAttempts) {
+    TFakeRoots roots;
+    TPty pty;
+    const std::string port = roots.Link("ttyUSB93", pty.slave());
+    // The device answers the second request only.
+    TPeer peer(pty.master(), [](TPeer& p, const ABytes&) {
+        if (p.Requests() == 2) p.Send({0xF5, 0x00, 0xAA});
+    });
+    TCustomComPortCtrl c;
+    c.Open(port);
+    TCPCSetup setup;
+    setup.Default(19200, 1);
+    c.SetSetup(setup);
+    c.SetLog(true);
+    TSessionParams sp;
+    sp.Init(150, 3, 50, 2, 100);
+    sp.Loged = true;
+    EXPECT_EQ(c.Session({0xF0, 0x00, 0x77}, &sp, true), (ABytes{0xF5, 0x00, 0xAA}));
+    EXPECT_EQ(c.LogStr().rfind("\r\nW3, T", 0), 0u) << c.LogStr(); // logged: a line break first
+
+    const std::string file = LogDir() + "/ttyUSB93-" + Today() + ".log";
+    ASSERT_TRUE(std::filesystem::exists(file)) << file;
+    const std::string line = LastLineWith(file, ">> F0 00 77 <<");
+    const std::regex form(
+        "\\d\\d:\\d\\d:\\d\\d\\.\\d{3}: >> F0 00 77 << F5 00 AA \\[1-\\d+\\.\\d\\d: \\]\r");
+    EXPECT_TRUE(std::regex_match(line, form)) << line;
+    // The trace follows the line in the file.
+    const std::string text = ReadFile(file);
+    EXPECT_NE(text.find(line + "\nW3, T50.00-28.67\r\n"), std::string::npos);
+}
+
+TEST(SessionLog, NoAnswerIsLoggedWithoutAFullStop) {
+    TFakeRoots roots;
+    TPty pty;
+    const std::string port = roots.Link("ttyUSB94", pty.slave());
+    TPeer peer(pty.master(), nullptr);
+    TCustomComPortCtrl c;
+    c.Open(port);
+    TCPCSetup setup;
+    setup.Default(19200, 1);
+    c.SetSetup(setup);
+    c.SetLog(true);
+    TSessionParams sp;
+    sp.Init(50, 3, 20, 1, 20);
+    EXPECT_THROW(c.Session({0xF0, 0x00, 0x78}, &sp, true), Error);
+    const std::string line =
+        LastLineWith(LogDir() + "/ttyUSB94-" + Today() + ".log", ">> F0 00 78 <<");
+    EXPECT_TRUE(std::regex_match(line, std::regex(".*<<  \\[2-\\d+\\.\\d\\d: Нет ответа\\]\r")))
+        << line;
+    // Without an answer wanted nothing is missing.
+    c.Session({0xF0, 0x00, 0x79}, &sp, false);
+    const std::string quiet =
+        LastLineWith(LogDir() + "/ttyUSB94-" + Today() + ".log", ">> F0 00 79 <<");
+    EXPECT_TRUE(std::regex_match(quiet, std::regex(".*<<  \\[0-\\d+\\.\\d\\d: \\]\r"))) << quiet;
+}
+
+TEST(SessionLog, AppendTextLineAddsLinesWithOrWithoutTime) {
+    TFakeRoots roots;
+    const std::string file = roots.root() + "/lines.log";
+    AppendTextLine(file, "first", false);
+    AppendTextLine(file, "второй", true);
+    const std::string text = ReadFile(file);
+    EXPECT_TRUE(std::regex_match(text, std::regex("first\r\n\\d\\d:\\d\\d:\\d\\d\\.\\d{3}: "
+                                                  "второй\r\n")))
+        << text;
+    try {
+        AppendTextLine(roots.root() + "/no/such/folder/x.log", "line", false);
+        FAIL() << "wrote into a missing folder";
+    } catch (const Error& e) {
+        EXPECT_NE(std::string(e.what()).find("x.log"), std::string::npos);
+    }
+}
+
+} // namespace
+} // namespace zev
