@@ -1,0 +1,30 @@
+#include "app/package_reader.h"
+
+#include "comport/utf8_path.h"
+#include "core/error.h"
+#include "core/lang.h"
+#include "datafiles/package_trailer.h"
+#include "platform/system.h"
+
+#include <fstream>
+
+namespace zev {
+
+bool ReadPackageOfFile(const std::string& pPath, ABytes& bytes) {
+    bytes.clear();
+    std::ifstream file;
+    if (!pPath.empty()) file.open(Utf8Path(pPath), std::ios::binary);
+    if (!file.is_open()) {
+        std::string message;
+        GetLangText(1, message);
+        Raise(message);
+    }
+    // The trailer is checked against the file's size before anything is allocated.
+    return ReadPackageFromStream(file, bytes);
+}
+
+bool ReadAttachedPackage(ABytes& bytes) {
+    return ReadPackageOfFile(os::ExecutablePath(), bytes);
+}
+
+} // namespace zev
