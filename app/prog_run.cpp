@@ -1,0 +1,107 @@
+// The programming run of the main window: one programming worker per ticked row, the common
+// progress bar, a result per row, and the end of the run.
+
+#include "app/main_window.h"
+#include "bootloader/worker_events.h"
+#include "core/lang.h"
+
+#include <algorithm>
+
+namespace zev {
+
+void TfrmZEVProgrammer::btnProgClick() {
+    if (FClosed || FRunStarted) return;
+    FRunStarted = true;
+    C.tmrStartProg->SetEnabled(true);
+    // "Next" stays disabled to the end of the program: there is no second run.
+    C.btnProg->SetEnabled(false);
+}
+
+void TfrmZEVProgrammer::tmrStartProgTimer() {
+    C.tmrStartProg->SetEnabled(false);
+    if (FClosed) return;
+    Prog();
+}
+
+void TfrmZEVProgrammer::Prog() {
+    std::string status;
+    GetLangText(4, status);
+    SetStatus(status, clWindowText);
+    for (TInfoPanel& row : AIP)
+        if (row.P) row.P->SetRowEnabled(false);
+
+    C.pgbMain->SetMarquee(false);
+    SetProgress(0);
+    APTpgQ = 0;
+    APT.assign(BLI.size(), nullptr);
+    APTpg.assign(APT.size(), 0);
+    for (std::size_t i = 0; i < BLI.size(); ++i) {
+        APTpg[i] = 0;
+        if (i >= AIP.size() || !AIP[i].Checked()) continue;
+        TLormanProgBootLoaderThreadCtrl* worker = nullptr;
+        try {
+            worker = new TLormanProgBootLoaderThreadCtrl;
+            worker->SetSEvent(Callback(&TfrmZEVProgrammer::ProgEvent));
+            worker->SetParams(static_cast<std::uint8_t>(i), BLI[i].Port);
+            worker->SetData(FL, EE);
+            worker->SetExpected(BLI[i].DevID);
+            APT[i] = worker;
+            worker->ThreadBegin();
+            ++APTpgQ;
+        } catch (...) {
+            // Not started: the device is not written, and its slot must not hold up the run.
+            APT[i] = nullptr;
+            delete worker;
+            AIP[i].SetC(kRowFailed);
+        }
+    }
+    EndRunIfIdle();
+}
+
+void TfrmZEVProgrammer::ProgEvent(TCustomThreadCtrl* Sender, std::uint32_t wParam,
+                                  std::uint32_t lParam, std::uint32_t& Res) {
+    Res = 0;
+    if (FClosed) return;
+    const std::uint32_t code = wParam & 0xFFFF;
+    std::size_t i = (wParam >> 16) & 0xFFFF;
+    if (i >= APT.size() || APT[i] != Sender) {
+        const auto it = std::find(APT.begin(), APT.end(), Sender);
+        if (it == APT.end() || Sender == nullptr) return;
+        i = static_cast<std::size_t>(it - APT.begin());
+    }
+    switch (code) {
+    case evProgress:
+        APTpg[i] = static_cast<std::uint8_t>(lParam & 0xFF);
+        if (APTpgQ > 0) SetProgress(static_cast<int>(ABytesSum(APTpg) * 10 / APTpgQ));
+        break;
+    case evDone:
+    case evFailed:
+        APT[i] = nullptr;
+        AIP[i].SetC(static_cast<std::int32_t>(code));
+        EndRunIfIdle();
+        break;
+    default:
+        break;
+    }
+}
+
+void TfrmZEVProgrammer::EndRunIfIdle() {
+    if (std::any_of(APT.begin(), APT.end(), [](const auto* w) { return w != nullptr; })) return;
+    APT.clear();
+    C.tmrStopProg->SetEnabled(true);
+}
+
+void TfrmZEVProgrammer::tmrStopProgTimer() {
+    C.tmrStopProg->SetEnabled(false);
+    if (FClosed) return;
+    SetProgress(0);
+    // Success only when no row of the run failed; a failure is never reported as success.
+    const bool failed = std::any_of(AIP.begin(), AIP.end(),
+                                    [](const TInfoPanel& row) { return row.Tag == kRowFailed; });
+    std::string status;
+    GetLangText(failed ? 10 : 5, status);
+    SetStatus(status, failed ? clRed : clWindowText);
+    FRunFinished = true;
+}
+
+} // namespace zev
