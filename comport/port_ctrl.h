@@ -97,6 +97,8 @@ protected:
     void ComputeTiming();
     // Adds a trace line to FLogStr when the session's parameters ask for it.
     void Trace(const TSessionParams& sp, const std::string& line);
+    // The read loop of one session attempt: appends what arrives to answer.
+    void ReadAnswer(const ABytes& Data, const TSessionParams& p, double packetGap, ABytes& answer);
 
     TPortHandle FPort = 0;
     std::string FPortName;

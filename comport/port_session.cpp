@@ -66,42 +66,7 @@ ABytes TCustomComPortCtrl::Session(const ABytes& Data, PSessionParams sp, bool N
             }
             Trace(p, "W" + Fixed2(PerfMilliseconds() - attemptStart, 1));
 
-            if (NeedAnswer) {
-                const double waitStart = PerfMilliseconds();
-                double lastData = waitStart;
-                for (;;) {
-                    SleepMs(GTCHB);
-                    std::int64_t waiting = 0;
-                    bool complite = false;
-                    try {
-                        COMSTAT stat;
-                        TBasicComPortCtrl::ClearErrors(FPort, stat);
-                        waiting = stat.cbInQue;
-                        if (waiting > 0) {
-                            const double now = PerfMilliseconds();
-                            Trace(p, Fixed2(now - waitStart, 3) + " - " +
-                                         Fixed2(now - lastData, 3) + ":  " +
-                                         std::to_string(waiting));
-                            ABytes piece(static_cast<std::size_t>(waiting));
-                            piece.resize(TBasicComPortCtrl::Read(FPort, piece));
-                            answer.insert(answer.end(), piece.begin(), piece.end());
-                            lastData = PerfMilliseconds();
-                            try {
-                                CheckRecivedData(Data, answer, complite);
-                            } catch (...) {
-                                complite = false; // judged again with the next piece
-                            }
-                        }
-                    } catch (const std::exception&) {
-                        waiting = -1;
-                    }
-                    if (complite) break;
-                    const double now = PerfMilliseconds();
-                    if (!answer.empty() && now - lastData >= packetGap && waiting < 1) break;
-                    if (answer.empty() && now - waitStart >= p.TimeOut) break;
-                    if (answer.size() >= p.ReadCount) break;
-                }
-            }
+            if (NeedAnswer) ReadAnswer(Data, p, packetGap, answer);
             Trace(p, Format("R%d", {static_cast<unsigned>(answer.size())}));
             if (!answer.empty() || !NeedAnswer) break;
             if (p.DublWait > 0) SleepMs(p.DublWait);
@@ -125,6 +90,51 @@ ABytes TCustomComPortCtrl::Session(const ABytes& Data, PSessionParams sp, bool N
     }
     if (!sessionError.empty()) Raise(sessionError);
     return answer;
+}
+
+// Polls the receive queue until the answer is judged complete, falls silent for the packet gap,
+// times out before its first byte, or reaches the read count.
+void TCustomComPortCtrl::ReadAnswer(const ABytes& Data, const TSessionParams& p, double packetGap,
+                                    ABytes& answer) {
+    const double waitStart = PerfMilliseconds();
+    double lastData = waitStart;
+    for (;;) {
+        SleepMs(GTCHB);
+        std::int64_t waiting = 0; // -1 when the poll failed
+        bool complite = false;
+        try {
+            COMSTAT stat;
+            TBasicComPortCtrl::ClearErrors(FPort, stat);
+            waiting = stat.cbInQue;
+            ABytes piece;
+            if (waiting > 0) {
+                const double now = PerfMilliseconds();
+                Trace(p, Fixed2(now - waitStart, 3) + " - " + Fixed2(now - lastData, 3) + ":  " +
+                             std::to_string(waiting));
+                piece.resize(static_cast<std::size_t>(waiting));
+                piece.resize(TBasicComPortCtrl::Read(FPort, piece));
+                // A driver that reports bytes it then does not deliver must not keep the answer
+                // open for ever: only delivered bytes count as data.
+                if (piece.empty()) waiting = 0;
+            }
+            if (!piece.empty()) {
+                answer.insert(answer.end(), piece.begin(), piece.end());
+                lastData = PerfMilliseconds();
+                try {
+                    CheckRecivedData(Data, answer, complite);
+                } catch (...) {
+                    complite = false; // judged again with the next piece
+                }
+            }
+        } catch (const std::exception&) {
+            waiting = -1;
+        }
+        if (complite) return;
+        const double now = PerfMilliseconds();
+        if (!answer.empty() && now - lastData >= packetGap && waiting < 1) return;
+        if (answer.empty() && now - waitStart >= p.TimeOut) return;
+        if (answer.size() >= p.ReadCount) return;
+    }
 }
 
 void TCustomComPortCtrl::CheckRecivedData(const ABytes&, const ABytes& Recive, bool&) {
