@@ -19,10 +19,14 @@ std::optional<TPackageSpan> PackageSpanOf(std::uint64_t fileSize, const ABytes& 
     return TPackageSpan{fileSize - kPackageTrailerSize - length, static_cast<std::uint32_t>(n)};
 }
 
-ABytes PackagePayloadFromBytes(const ABytes& file) {
-    if (file.size() < kPackageTrailerSize) return {};
+std::optional<TPackageSpan> PackageSpanOfBytes(const ABytes& file) {
+    if (file.size() < kPackageTrailerSize) return std::nullopt;
     const ABytes trailer(file.end() - kPackageTrailerSize, file.end());
-    const auto span = PackageSpanOf(file.size(), trailer);
+    return PackageSpanOf(file.size(), trailer);
+}
+
+ABytes PackagePayloadFromBytes(const ABytes& file) {
+    const auto span = PackageSpanOfBytes(file);
     if (!span) return {};
     const auto first = file.begin() + static_cast<std::ptrdiff_t>(span->offset);
     return ABytes(first, first + span->length);

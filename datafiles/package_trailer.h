@@ -27,6 +27,9 @@ struct TPackageSpan {
 // is shorter).
 std::optional<TPackageSpan> PackageSpanOf(std::uint64_t fileSize, const ABytes& trailer);
 
+// The package of a whole file held in memory, when it has a valid trailer.
+std::optional<TPackageSpan> PackageSpanOfBytes(const ABytes& file);
+
 // The payload of a whole file held in memory; empty when it has no valid trailer.
 ABytes PackagePayloadFromBytes(const ABytes& file);
 

@@ -1,0 +1,26 @@
+#include "datafiles/package_trailer.h"
+#include "tools/zev-pack/args.h"
+#include "tools/zev-pack/commands.h"
+#include "tools/zev-pack/report.h"
+
+#include <iostream>
+
+namespace zev::pack {
+
+int RunInfo(const std::vector<std::string>& words) {
+    const Args args(words, {}, {"--json"});
+    if (args.Positional().size() != 1) throw UsageError{"give exactly one FILE"};
+    const std::string file = args.Positional().front();
+
+    // The updater's own way: the trailer, then the payload before it.
+    ABytes payload;
+    ReadPackageFromFile(file, payload);
+    const TPackageReport report = MakeReport(payload);
+    if (args.Flag("--json"))
+        PrintReportJson(std::cout, file, report);
+    else
+        PrintReportText(std::cout, file, report);
+    return report.code.empty() ? kExitOk : kExitFailed;
+}
+
+} // namespace zev::pack

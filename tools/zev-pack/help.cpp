@@ -1,0 +1,109 @@
+#include "tools/zev-pack/commands.h"
+
+#include <ostream>
+
+namespace zev::pack {
+
+namespace {
+
+const char* kOverview =
+    R"(zev-pack: builds the update package of ZEV Programmer and appends it to the updater.
+
+The updater carries its firmware at the end of its own executable: the package (a block
+container holding the flash and EEPROM images), then the bytes AA AA AA AA and the package
+length as a little-endian 32-bit number. zev-pack makes, checks, appends, removes and shows it.
+
+Usage:
+  zev-pack build --exe UPDATER --hex FIRMWARE.hex [--hex MORE.hex ...] -o OUT
+  zev-pack build --exe UPDATER --payload PACKAGE.bin -o OUT
+  zev-pack info FILE [--json]
+  zev-pack strip FILE -o OUT
+  zev-pack extract FILE -o PACKAGE.bin
+  zev-pack demo-hex -o DEMO.hex [options]
+  zev-pack help [COMMAND]      (or: zev-pack COMMAND --help)
+
+Exit status: 0 success, 1 a check failed or input was refused (nothing is written then),
+2 wrong usage.
+)";
+
+const char* kBuild =
+    R"(zev-pack build --exe UPDATER (--hex FILE [--hex FILE ...] | --payload FILE) -o OUT
+
+Writes OUT: the updater's bytes, the package and its trailer. OUT keeps UPDATER's permissions
+(the executable bit included). A package already appended to UPDATER is replaced.
+
+--hex FILE     Intel HEX firmware, read with the updater's own reader (flash below 0x10000,
+               EEPROM up to 0x20000). Repeat for more files (for example flash and EEPROM apart).
+               The flash data becomes block 0 at data index 0, the EEPROM data block 1; gaps
+               are filled with 0x00. Refused, naming the line: records that go backwards or
+               overlap within a block, lines that are not valid records, data beyond the limits,
+               no end-of-file record (the reader would lose data in each case); data of two
+               files that overlap.
+--payload FILE a ready block container.
+-o, --output   the file to write.
+
+The package must pass the updater's start-up check (data present 0x0303, information record
+0x0306, checksum against CS 0x0304, flash and EEPROM lines 0x0307, for example an odd EEPROM
+block) and what the updater would only find while writing: EP inside the written flash lines,
+no flash line past 0xFFFF, at most 256 EEPROM bytes, no block that is never written. A flash
+length that is not a whole number of 64-byte lines is a warning: the tail is not written.
+)";
+
+const char* kInfo = R"(zev-pack info FILE [--json]
+
+Reads the package at the end of FILE exactly as the updater reads its own file and prints its
+information record (device name, the window title, version, type, variant, board revision, EP,
+CS, the computed checksum, flash and EEPROM line counts, payload size), then the last line
+"check: OK" or "check: Error [CODE]: Data corrupted." with the code the updater would show.
+Exit status 0 only when the check passes.
+
+--json   one JSON object instead of the text lines.
+)";
+
+const char* kStrip = R"(zev-pack strip FILE -o OUT
+
+Writes OUT: FILE without its appended package and trailer (the updater as it was built).
+OUT keeps FILE's permissions. Fails when FILE carries no package.
+)";
+
+const char* kExtract = R"(zev-pack extract FILE -o PACKAGE.bin
+
+Writes the package (the block container) appended to FILE. Fails when FILE carries none.
+)";
+
+const char* kDemoHex = R"(zev-pack demo-hex -o DEMO.hex [options]
+
+Writes a deterministic demo firmware as Intel HEX: not a program, only bytes with a correct
+information record and checksum. Flash block: 0x7C00 bytes at 0x400 (the record first, EP the
+last word); EEPROM block: 0x200 bytes at 0x1E000.
+
+--name TEXT          device name, at most 10 characters (Windows-1251)  [ZEV-DEMO]
+--version V          version as 0x0105 or 1.05                        [0x0105]
+--type N             device type                                       [0x0042]
+--variant N          variant (isp.)                                    [1]
+--revision N         board revision (izm.)                             [2]
+--seed N             varies the program and EEPROM bytes               [1]
+--flash-address N    byte address of the flash block                   [0x400]
+--flash-size N       bytes of flash, even, at least 32                 [0x7C00]
+--eeprom-address N   byte address of the EEPROM block                  [0x1E000]
+--eeprom-size N      bytes of the EEPROM block (0: none)               [0x200]
+)";
+
+} // namespace
+
+void PrintHelp(std::ostream& out, const std::string& command) {
+    if (command == "build")
+        out << kBuild;
+    else if (command == "info")
+        out << kInfo;
+    else if (command == "strip")
+        out << kStrip;
+    else if (command == "extract")
+        out << kExtract;
+    else if (command == "demo-hex")
+        out << kDemoHex;
+    else
+        out << kOverview;
+}
+
+} // namespace zev::pack

@@ -1,0 +1,48 @@
+// zev-pack: the publisher's tool for the update package of ZEV Programmer.
+
+#include "core/error.h"
+#include "tools/zev-pack/args.h"
+#include "tools/zev-pack/commands.h"
+
+#include <iostream>
+#include <map>
+
+int main(int argc, char** argv) {
+    using namespace zev::pack;
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    if (words.empty()) {
+        PrintHelp(std::cerr, "");
+        return kExitUsage;
+    }
+    const std::string command = words.front();
+    const std::vector<std::string> rest(words.begin() + 1, words.end());
+    if (command == "--help" || command == "-h" || command == "help") {
+        PrintHelp(std::cout, rest.empty() ? "" : rest.front());
+        return kExitOk;
+    }
+    const std::map<std::string, int (*)(const std::vector<std::string>&)> commands = {
+        {"build", RunBuild},     {"info", RunInfo},        {"strip", RunStrip},
+        {"extract", RunExtract}, {"demo-hex", RunDemoHex},
+    };
+    const auto found = commands.find(command);
+    if (found == commands.end()) {
+        std::cerr << "zev-pack: unknown command \"" << command << "\" (see zev-pack --help)\n";
+        return kExitUsage;
+    }
+    for (const std::string& word : rest) {
+        if (word == "--help" || word == "-h") {
+            PrintHelp(std::cout, command);
+            return kExitOk;
+        }
+    }
+    try {
+        return found->second(rest);
+    } catch (const UsageError& e) {
+        std::cerr << "zev-pack " << command << ": " << e.message << " (see zev-pack " << command
+                  << " --help)\n";
+        return kExitUsage;
+    } catch (const std::exception& e) {
+        std::cerr << "zev-pack " << command << ": " << e.what() << "\n";
+        return kExitFailed;
+    }
+}
