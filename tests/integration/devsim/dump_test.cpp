@@ -1,0 +1,112 @@
+// What a device received and its memory, written on request and on exit.
+
+#include "devsim_process.h"
+#include "host_port.h"
+#include "support/temp_file.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace zev::test {
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    return lines;
+}
+
+// The text form of a line to write: four hex digits of the address, ":", the bytes.
+std::string LineText(char kind, std::uint16_t address, const ABytes& data) {
+    char head[16];
+    std::snprintf(head, sizeof head, "%c %04X:", kind, address);
+    return head + ABytesToText(data, "", true);
+}
+
+TEST(DevSimDump, RecordsEveryRequestAndTheMemory) {
+    const auto dir = ScratchPath("dump");
+    DevSim sim;
+    ASSERT_TRUE(sim.Start({"-d", "unit7", "--fault", "drop flash n=2", "--dump", dir.string()}))
+        << sim.Error();
+    HostPort host(sim.Ports.at("unit7").Pty);
+    ASSERT_TRUE(host.IsOpen());
+
+    const ABytes line0 = Bytes(64, 0x10);
+    const ABytes line1 = Bytes(64, 0x80, 3);
+    const ABytes ee0 = Bytes(32, 0xA0);
+    const ABytes ee1 = Bytes(5, 0x01);
+    ASSERT_EQ(host.Exchange(Frame(0), 59).size(), 59u);
+    ASSERT_EQ(host.Exchange(FlashFrame(0x0400, line0), 3), Ack(2));
+    ASSERT_TRUE(host.Exchange(FlashFrame(0x0440, line1), 0, 300).empty()); // dropped
+    ASSERT_EQ(host.Exchange(FlashFrame(0x0440, line1), 3), Ack(2));        // the retry
+    ABytes bad = EepromFrame(0x00, ee0);
+    bad.back() ^= 0xFF;
+    ASSERT_TRUE(host.Exchange(bad, 0, 300).empty());
+    ASSERT_EQ(host.Exchange(EepromFrame(0x00, ee0), 3), Ack(1));
+    ASSERT_EQ(host.Exchange(EepromFrame(0xFE, ee1), 3), Ack(1)); // runs past the end: wraps
+    ASSERT_EQ(host.Exchange(Frame(3), 3), Ack(3));
+
+    sim.Signal(SIGUSR1);
+    ASSERT_EQ(sim.WaitLine("dumped"), "dumped " + dir.string());
+    const std::vector<std::string> expected{
+        "I",
+        LineText('F', 0x0400, line0),
+        LineText('F', 0x0440, line1) + " fault=drop",
+        LineText('F', 0x0440, line1),
+        "X " + ABytesToText(bad, " ", true) + " bad-crc",
+        LineText('E', 0x0000, ee0),
+        LineText('E', 0x00FE, ee1),
+        "R",
+    };
+    EXPECT_EQ(Lines(ReadWholeFile(dir / "unit7.log")), expected);
+
+    const std::string flash = ReadWholeFile(dir / "unit7.flash.bin");
+    ASSERT_EQ(flash.size(), 65536u);
+    EXPECT_EQ(ABytes(flash.begin() + 0x400, flash.begin() + 0x440), line0);
+    EXPECT_EQ(ABytes(flash.begin() + 0x440, flash.begin() + 0x480), line1);
+    EXPECT_EQ(static_cast<std::uint8_t>(flash[0x3FF]), 0xFF);
+    EXPECT_EQ(static_cast<std::uint8_t>(flash[0x480]), 0xFF);
+
+    const std::string eeprom = ReadWholeFile(dir / "unit7.eeprom.bin");
+    ASSERT_EQ(eeprom.size(), 256u);
+    EXPECT_EQ(ABytes(eeprom.begin() + 3, eeprom.begin() + 32), ABytesCopy(ee0, 3, 29));
+    EXPECT_EQ(static_cast<std::uint8_t>(eeprom[0xFE]), 1);
+    EXPECT_EQ(static_cast<std::uint8_t>(eeprom[0xFF]), 2);
+    EXPECT_EQ(static_cast<std::uint8_t>(eeprom[0x00]), 3); // wrapped over the start
+    EXPECT_EQ(static_cast<std::uint8_t>(eeprom[0x02]), 5);
+
+    const std::vector<std::string> mem = Lines(ReadWholeFile(dir / "unit7.mem"));
+    ASSERT_EQ(mem.size(), 1024u + 8u);
+    EXPECT_EQ(mem[0x400 / 64], LineText('F', 0x0400, line0));
+    EXPECT_EQ(mem[0x440 / 64], LineText('F', 0x0440, line1));
+    EXPECT_EQ(mem[1024], LineText('E', 0x0000, ABytes(eeprom.begin(), eeprom.begin() + 32)));
+    EXPECT_EQ(mem[1031], LineText('E', 0x00E0, ABytes(eeprom.begin() + 0xE0, eeprom.end())));
+
+    // On exit the dump is written again, with what came since.
+    ASSERT_EQ(host.Exchange(Frame(0), 59).size(), 59u);
+    EXPECT_EQ(sim.Stop(), 0);
+    const std::vector<std::string> final = Lines(ReadWholeFile(dir / "unit7.log"));
+    ASSERT_EQ(final.size(), expected.size() + 1);
+    EXPECT_EQ(final.back(), "I");
+}
+
+TEST(DevSimDump, EveryDeviceHasItsOwnFiles) {
+    const auto dir = ScratchPath("dump-many");
+    DevSim sim;
+    ASSERT_TRUE(sim.Start({"-n", "3", "--dump", dir.string()})) << sim.Error();
+    ASSERT_EQ(sim.Ports.size(), 3u);
+    for (const char* name : {"dev1", "dev2", "dev3"}) {
+        HostPort host(sim.Ports.at(name).Pty);
+        ASSERT_EQ(host.Exchange(FlashFrame(0x1000, Bytes(64, name[3])), 3), Ack(2)) << name;
+    }
+    EXPECT_EQ(sim.Stop(), 0);
+    for (const char* name : {"dev1", "dev2", "dev3"}) {
+        EXPECT_EQ(Lines(ReadWholeFile(dir / (std::string(name) + ".log"))),
+                  std::vector<std::string>{LineText('F', 0x1000, Bytes(64, name[3]))});
+    }
+}
+
+} // namespace
+} // namespace zev::test

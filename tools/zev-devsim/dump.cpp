@@ -1,0 +1,42 @@
+#include "tools/zev-devsim/dump.h"
+
+#include "core/error.h"
+
+#include <filesystem>
+#include <fstream>
+
+namespace zev::devsim {
+
+namespace {
+// Written beside the final name and renamed into place, so a reader never sees half a file.
+void WriteFile(const std::filesystem::path& path, const void* data, std::size_t size) {
+    std::filesystem::path tmp = path;
+    tmp += ".tmp";
+    {
+        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+        out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
+        out.close();
+        if (!out) Raise("cannot write the dump file '" + tmp.string() + "'");
+    }
+    std::error_code ec;
+    std::filesystem::rename(tmp, path, ec);
+    if (ec) Raise("cannot write the dump file '" + path.string() + "': " + ec.message());
+}
+} // namespace
+
+void DumpDevice(const TDevice& pDevice, const std::string& pDir) {
+    const std::filesystem::path dir(pDir);
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (ec) Raise("cannot create the dump folder '" + pDir + "': " + ec.message());
+    const std::string name = pDevice.Config().Name;
+    std::string log;
+    for (const std::string& line : pDevice.Log()) log += line + "\n";
+    WriteFile(dir / (name + ".log"), log.data(), log.size());
+    const std::string mem = pDevice.MemoryText();
+    WriteFile(dir / (name + ".mem"), mem.data(), mem.size());
+    WriteFile(dir / (name + ".flash.bin"), pDevice.Flash().data(), pDevice.Flash().size());
+    WriteFile(dir / (name + ".eeprom.bin"), pDevice.Eeprom().data(), pDevice.Eeprom().size());
+}
+
+} // namespace zev::devsim

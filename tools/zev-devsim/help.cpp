@@ -1,0 +1,97 @@
+#include "tools/zev-devsim/device_config.h"
+#include "tools/zev-devsim/options.h"
+
+namespace zev::devsim {
+
+std::string HelpText() {
+    return std::string(R"(zev-devsim: simulated bootloader devices on pseudo-terminals
+
+Usage: zev-devsim [options]
+
+Each device is a pseudo-terminal that a host opens like a serial port (19200 baud 8N1). It
+answers the four bootloader commands (identity, EEPROM line, flash line, reset) with 64 KiB of
+flash and 256 bytes of EEPROM, and records every request it gets. A frame with a bad CRC gets
+no answer.
+
+Options:
+  -c, --config FILE   read devices from an INI-like file (may be given more than once):
+                        [defaults]            keys for every device
+                        timing = paced
+                        [pump]                one device named pump
+                        dVerProg = 1.04
+                        fault = drop flash n=3
+                        [line]                with count, devices line01 .. line64
+                        count = 64
+                        link = /tmp/zev/line%.2d
+  -d, --device NAME   add a device; the device options that follow apply to it
+  -n, --devices N     add N devices dev1 .. devN (zero-padded: dev01 .. dev64)
+  -s, --set KEY=VALUE set a device key (below) for the last device added, or, before any
+                      device, for all devices
+      --link PATH     the same as --set link=PATH
+      --wine COMn     the same as --set wine=COMn
+      --fault FAULT   the same as --set fault=FAULT
+      --paced         the same as --set timing=paced
+      --instant       the same as --set timing=instant
+      --dump DIR      on exit (SIGTERM, SIGINT) and on SIGUSR1, write what each device
+                      received and its memory to DIR (created if missing)
+  -v, --verbose       trace every frame and answer on standard error
+      --die-with-parent  end when the process that started the simulator ends
+  -h, --help          this text
+With no device given there is one, dev1.
+
+Output (standard output, one line each, flushed):
+  device NAME PTY [LINK]   one per device, once its port is up
+  ready                    all devices are up
+  closed NAME              a device closed its port (fault close)
+  dumped DIR               a dump is complete
+Errors go to standard error; a bad option or configuration ends the simulator with status 2.
+
+)") + DeviceKeysHelp() +
+           R"(
+  Fault kinds: drop (no answer), nibble (the answer's first byte has no F high nibble),
+  short (only the first len bytes of the answer, default 2), noise (bytes noise bytes before
+  the answer, default 4), silence (from this request on, no answers at all), close (the
+  device closes its port and is gone), idlen (the identity answer is a complete frame of len
+  bytes in all, default 49). Commands: id, eeprom, flash, reset, any (default any; idlen is
+  id only). Which requests: n=N only the N-th, every=K every K-th, first=N the first N,
+  after=K all after the first K (silence and close: at request K+1), none of these: every
+  request. Requests are counted per fault from the start, each retry being a request; with
+  addr=A only requests for that line address (flash byte address, EEPROM offset) count.
+  Examples:
+    --fault "drop flash n=3"            the third flash request gets no answer
+    --fault "drop flash addr=0x440 first=2"   line 0440 fails twice, then succeeds
+    --fault "drop reset"                the reset is never answered (the device resets)
+    --fault "silence flash after=10"    dead after ten flash lines
+    --fault "close any after=20"        the port disappears at the 21st request
+    --fault "idlen len=40"              identity answer too short (host error 0x0104)
+
+Ports: the pseudo-terminal stays open for the simulator's whole life; hosts may open and
+close it any number of times. A host that sets exclusive mode (TIOCEXCL) must clear it again
+before closing, or later opens by other users fail as busy. Links are symbolic links to the
+pseudo-terminal; an existing file is never replaced, except a link whose target is gone.
+Names of the form ttyS* are refused: those are the machine's real serial ports.
+
+Wine: with wine=COMn the simulator writes HKLM\Software\Wine\Ports COMn = the pty with
+"wine reg add" (restarting wineserver so that Wine sees it) and deletes it again on exit
+(not after SIGKILL).
+This runs in a private mount namespace where /dev/ttyS* are masked, so Wine never touches the
+machine's real serial ports (the first of them is often the system console); it needs the
+unshare command and the right to create a mount namespace, and waits for wineserver to end.
+
+Dump (DIR/NAME.*): NAME.log, one line per request received, in order:
+  I                  identity request
+  F AAAA:HHHH...     flash line: byte address (the device gets the word address), data
+  E AAAA:HHHH...     EEPROM line: offset, data
+  R                  reset
+  X HH HH ... WHY    bytes that got no answer, WHY one of: bad-crc, unknown-command,
+                     flash-without-address, eeprom-without-address, stray-bytes (outside
+                     any frame), incomplete (a frame cut short)
+  a request line carries " fault=KIND" when a fault changed its answer, " silent" after a
+  silence fault.
+NAME.mem: the memory as lines "F AAAA:..." (1024 lines of 64 bytes) and "E AAAA:..." (8 lines
+of 32 bytes), in the form of the package's lines; NAME.flash.bin (65536 bytes) and
+NAME.eeprom.bin (256 bytes): the memory images.
+)";
+}
+
+} // namespace zev::devsim

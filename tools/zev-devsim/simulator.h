@@ -1,0 +1,72 @@
+#pragma once
+// The simulator's loop: every device's port served by one thread with poll. Received bytes are
+// cut into frames and handed to the device; its answers are sent at once (instant timing) or
+// byte by byte as a serial line at the device's baud rate would carry them, after the device's
+// own working time (paced timing).
+
+#include "tools/zev-devsim/device.h"
+#include "tools/zev-devsim/frame_reader.h"
+#include "tools/zev-devsim/pty_port.h"
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zev::devsim {
+
+class TSimulator {
+public:
+    struct TOptions {
+        std::string DumpDir;
+        bool Verbose = false;
+    };
+
+    // Opens a port for each device and makes its link; raises an Error (and leaves nothing
+    // behind) when one fails.
+    TSimulator(std::vector<TDeviceConfig> pDevices, TOptions pOptions);
+
+    // The lines "device NAME PTY [LINK]".
+    std::vector<std::string> DeviceLines() const;
+    // (COMn, pty) for every device with a Wine port.
+    std::vector<std::pair<std::string, std::string>> WinePorts() const;
+
+    // Serves the ports until SIGTERM, SIGINT or SIGHUP arrives on pSignalFd (a signalfd);
+    // SIGUSR1 writes a dump. Returns when asked to end.
+    void Run(int pSignalFd);
+
+    // Writes every device's dump to the dump folder; false (with a message on standard
+    // error) when there is no folder or a file could not be written.
+    bool Dump();
+
+private:
+    struct TUnit {
+        std::unique_ptr<TDevice> Dev;
+        std::unique_ptr<TPtyPort> Port;
+        TFrameReader Reader;
+        bool HungUp = false; // no host has the port open
+        bool Gone = false;   // closed for good (fault close)
+        bool WriteBlocked = false;
+        std::int64_t NextCheck = 0; // when to look again whether a host has opened it
+        std::int64_t LastRx = 0;    // when the last byte was read
+        std::int64_t RxFree = 0;    // paced: when the line has carried the last byte in
+        std::int64_t DevFree = 0;   // paced: when the device has sent its last answer byte
+        std::deque<std::pair<std::int64_t, std::uint8_t>> Out; // due time, byte
+    };
+
+    void ReadFrom(TUnit& pUnit, std::int64_t pNow);
+    void HandleFrame(TUnit& pUnit, const TFrame& pFrame, std::int64_t pComplete, std::int64_t pNow);
+    void FlushDue(TUnit& pUnit, std::int64_t pNow);
+    void HangUp(TUnit& pUnit, std::int64_t pNow);
+    void Trace(const TUnit& pUnit, const char* pDir, const ABytes& pBytes) const;
+    std::int64_t ByteNs(const TUnit& pUnit) const;
+
+    TOptions FOptions;
+    std::vector<std::unique_ptr<TUnit>> FUnits;
+};
+
+// Nanoseconds of the monotonic clock.
+std::int64_t NowNs();
+
+} // namespace zev::devsim
