@@ -36,6 +36,8 @@ TfrmZEVProgrammer::TfrmZEVProgrammer(const TMainWindowControls& pControls,
                                      TPackageSource pReadPackage)
     : C(pControls), FReadPackage(std::move(pReadPackage)) {
     if (!FReadPackage) FReadPackage = [](ABytes& bytes) { ReadAttachedPackage(bytes); };
+    FFactory.NewSearchWorker = [] { return new TLormanSearchBootLoaderThreadCtrl; };
+    FFactory.NewProgWorker = [] { return new TLormanProgBootLoaderThreadCtrl; };
 
     const std::pair<ITimer*, void (TfrmZEVProgrammer::*)()> timers[] = {
         {C.tmrStartSearch, &TfrmZEVProgrammer::tmrStartSearchTimer},
@@ -58,6 +60,11 @@ TfrmZEVProgrammer::TfrmZEVProgrammer(const TMainWindowControls& pControls,
     C.pgbMain->SetMarquee(false);
     SetProgress(0);
     C.Window->SetTitle("");
+}
+
+void TfrmZEVProgrammer::SetWorkerFactory(TWorkerFactory pFactory) {
+    if (pFactory.NewSearchWorker) FFactory.NewSearchWorker = std::move(pFactory.NewSearchWorker);
+    if (pFactory.NewProgWorker) FFactory.NewProgWorker = std::move(pFactory.NewProgWorker);
 }
 
 TfrmZEVProgrammer::~TfrmZEVProgrammer() {

@@ -25,6 +25,13 @@
 
 namespace zev {
 
+// How the window makes its workers; by default with new. A maker may raise: the window then
+// goes on without that worker.
+struct TWorkerFactory {
+    std::function<TLormanSearchBootLoaderThreadCtrl*()> NewSearchWorker;
+    std::function<TLormanProgBootLoaderThreadCtrl*()> NewProgWorker;
+};
+
 class TfrmZEVProgrammer {
 public:
     // Fills its argument with the update package; raises when the package's file cannot be
@@ -37,6 +44,8 @@ public:
     ~TfrmZEVProgrammer();
     TfrmZEVProgrammer(const TfrmZEVProgrammer&) = delete;
     TfrmZEVProgrammer& operator=(const TfrmZEVProgrammer&) = delete;
+
+    void SetWorkerFactory(TWorkerFactory pFactory);
 
     // The start-up sequence: package, check, language, texts, title, and the first search in
     // 100 ms; on any failure the language dialog, the red error line and nothing else.
@@ -101,6 +110,7 @@ private:
 
     TMainWindowControls C;
     TPackageSource FReadPackage;
+    TWorkerFactory FFactory;
 
     std::vector<TLormanSearchBootLoaderThreadCtrl*> AST;
     std::vector<TLormanProgBootLoaderThreadCtrl*> APT;

@@ -3,6 +3,7 @@
 
 #include "app/main_window.h"
 #include "bootloader/worker_events.h"
+#include "core/error.h"
 #include "core/lang.h"
 
 #include <algorithm>
@@ -40,7 +41,8 @@ void TfrmZEVProgrammer::Prog() {
         if (i >= AIP.size() || !AIP[i].Checked()) continue;
         TLormanProgBootLoaderThreadCtrl* worker = nullptr;
         try {
-            worker = new TLormanProgBootLoaderThreadCtrl;
+            worker = FFactory.NewProgWorker();
+            if (worker == nullptr) Raise("no worker");
             worker->SetSEvent(Callback(&TfrmZEVProgrammer::ProgEvent));
             worker->SetParams(static_cast<std::uint8_t>(i), BLI[i].Port);
             worker->SetData(FL, EE);

@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "bootloader/worker_events.h"
 #include "comport/basic_port.h"
+#include "core/error.h"
 #include "core/format.h"
 #include "core/lang.h"
 
@@ -27,7 +28,8 @@ void TfrmZEVProgrammer::Search() {
     for (std::size_t i = 0; i < ports.size(); ++i) {
         TLormanSearchBootLoaderThreadCtrl* worker = nullptr;
         try {
-            worker = new TLormanSearchBootLoaderThreadCtrl;
+            worker = FFactory.NewSearchWorker();
+            if (worker == nullptr) Raise("no worker");
             worker->SetSEvent(Callback(&TfrmZEVProgrammer::SearchEvent));
             worker->SetParams(static_cast<std::uint8_t>(i), ports[i]);
             AST[i] = worker;
