@@ -64,13 +64,13 @@ TEST_F(ProgWorker, ProgressOfFourFlashLinesAndOfASingleLine) {
 }
 
 TEST_F(ProgWorker, LinesThatFailTwiceAreStillWritten) {
-    // Line 0440 gets malformed answers twice, so does line 7FC0 after it (a fresh count per
-    // line), and one answer on 0400 is lost and sent again within its exchange.
+    // Line 0400 loses its answer twice (a whole exchange of two sends), line 0440 gets
+    // malformed answers twice, and so does line 7FC0 after it (a fresh count per line).
     DevSimFixture sim;
     sim.Start(SimTarget("dev", 9,
                         {{"fault", "nibble flash addr=0x440 first=2"},
                          {"fault", "short flash addr=0x7FC0 first=2"},
-                         {"fault", "drop flash addr=0x400 n=1"}}));
+                         {"fault", "drop flash addr=0x400 first=2"}}));
     const auto flash = TinyFlash();
     const auto eeprom = TinyEeprom();
     TWorkerRun run;
@@ -80,7 +80,7 @@ TEST_F(ProgWorker, LinesThatFailTwiceAreStillWritten) {
     EXPECT_EQ(run.Progress(), (Percents{0, 33, 67, 100})) << "one event per written line";
     sim.Stop();
     const TSimDeviceDump dump = sim.ReadDump("dev");
-    EXPECT_EQ(dump.Kinds(), "IFFFFFFFFER");
+    EXPECT_EQ(dump.Kinds(), "IFFFFFFFFFER");
     EXPECT_EQ(dump.Count('R'), 1u);
     for (std::size_t k = 0; k < flash->size(); ++k)
         EXPECT_EQ(dump.FlashAt((*flash)[k].A, 64), (*flash)[k].D);
