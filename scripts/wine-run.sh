@@ -1,0 +1,160 @@
+#!/usr/bin/env bash
+# Runs a Windows program under 64-bit Wine, safely.
+#
+#   wine-run.sh [--prefix DIR] [--com N=TTY]... [--] program.exe [arguments...]
+#
+#   --prefix DIR  the Wine prefix to use (default: $ZEV_WINEPREFIX, else .wineprefix beside the
+#                 program). It is created on first use.
+#   --com N=TTY   maps the port COMN to the terminal TTY for this run (a pseudo-terminal such as
+#                 /dev/pts/7, or a link to one). The port then appears in
+#                 HKLM\HARDWARE\DEVICEMAP\SERIALCOMM and the serial calls reach the terminal.
+#
+# Wine maps COM1, COM2, ... to /dev/ttyS* by itself, and on our machines /dev/ttyS0 is the system
+# console: nothing may ever write to it. So Wine (its server included) runs in a private mount
+# namespace in which every /dev/ttyS* is /dev/null, and the run is refused when that fails.
+#
+# Runs share the prefix. A run with --com has it to itself: it waits for the other runs to end
+# (and they wait for it), restarts the Wine server so that the mapping takes effect, and removes
+# the mapping again at its end.
+#
+# The exit status is the program's. Environment: ZEV_WINE picks another loader than wine64
+# (the same prefix serves it); WINEDEBUG is -all unless set.
+set -euo pipefail
+
+die() {
+    echo "wine-run.sh: $*" >&2
+    exit 125
+}
+
+# --- arguments -------------------------------------------------------------------------------
+prefix="${ZEV_WINEPREFIX:-}"
+coms=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+    --prefix)
+        [ $# -ge 2 ] || die "--prefix needs a directory"
+        prefix="$2"
+        shift 2
+        ;;
+    --com)
+        [ $# -ge 2 ] || die "--com needs N=TTY"
+        coms+=("$2")
+        shift 2
+        ;;
+    --)
+        shift
+        break
+        ;;
+    -*) die "unknown option $1" ;;
+    *) break ;;
+    esac
+done
+[ $# -ge 1 ] || die "no program given"
+program="$1"
+shift
+[ -f "$program" ] || die "no such program: $program"
+[ -n "$prefix" ] || prefix="$(dirname "$program")/.wineprefix"
+
+# --- the private mount namespace -------------------------------------------------------------
+# The script starts itself again inside a new mount namespace (same process, through exec), and
+# tells the second start which namespace it came from; the masking below happens only in another.
+own_ns="$(readlink /proc/self/ns/mnt)"
+from="${ZEV_WINE_FROM_NS:-}"
+if [[ "$from" != "$$:"* ]]; then
+    ns=(unshare --mount --propagation private)
+    [ "$(id -u)" -eq 0 ] || ns+=(--map-current-user)
+    com_args=()
+    for c in "${coms[@]}"; do com_args+=(--com "$c"); done
+    ZEV_WINE_FROM_NS="$$:$own_ns" exec "${ns[@]}" bash "$(readlink -f "$0")" \
+        --prefix "$prefix" "${com_args[@]}" -- "$program" "$@"
+fi
+[ "${from#*:}" != "$own_ns" ] || die "could not enter a private mount namespace"
+unset ZEV_WINE_FROM_NS
+
+null_id="$(stat -L -c %t:%T /dev/null)"
+for tty in /dev/ttyS*; do
+    [ -e "$tty" ] || continue
+    mount --bind /dev/null "$tty" || die "cannot mask $tty"
+    [ "$(stat -L -c %t:%T "$tty")" = "$null_id" ] || die "$tty is still a terminal"
+done
+
+# --- the prefix and its lock -----------------------------------------------------------------
+wine="${ZEV_WINE:-$(command -v wine64 || echo /usr/lib/wine/wine64)}"
+[ -x "$wine" ] || command -v "$wine" >/dev/null || die "no Wine loader ($wine)"
+command -v wineserver >/dev/null || die "no wineserver"
+mkdir -p "$(dirname "$prefix")"
+prefix="$(cd "$(dirname "$prefix")" && pwd)/$(basename "$prefix")"
+export WINEPREFIX="$prefix"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono or Gecko installer dialogs
+ready="$prefix/.zev-ready"
+mapped="$prefix/.zev-com-mapped"
+ports_key='HKLM\Software\Wine\Ports'
+
+exec 9>"$prefix.lock"
+
+stop_server() {
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+}
+
+# Removes every COM mapping made by an earlier run, also one that ended without cleaning up.
+unmap_ports() {
+    "$wine" reg delete "$ports_key" /f >/dev/null 2>&1 9>&- || true
+    stop_server
+    rm -f "$prefix"/dosdevices/com[0-9]*
+    rm -f "$mapped"
+}
+
+# Called with the exclusive lock held.
+prepare_prefix() {
+    if [ ! -f "$ready" ]; then
+        echo "wine-run.sh: creating the Wine prefix $prefix" >&2
+        "$wine" wineboot -i >/dev/null 2>&1 9>&- || true
+        stop_server
+        [ -f "$prefix/system.reg" ] || die "wineboot did not create the prefix $prefix"
+        touch "$ready"
+    fi
+    [ ! -e "$mapped" ] || unmap_ports
+}
+
+if [ ${#coms[@]} -eq 0 ]; then
+    if [ ! -f "$ready" ] || [ -e "$mapped" ]; then
+        flock -x 9
+        prepare_prefix
+    fi
+    flock -s 9
+    rc=0
+    "$wine" "$program" "$@" 9>&- || rc=$?
+    exit "$rc"
+fi
+
+# --- a run with mapped ports -----------------------------------------------------------------
+flock -x 9
+prepare_prefix
+declare -A seen=()
+for spec in "${coms[@]}"; do
+    n="${spec%%=*}"
+    tty="${spec#*=}"
+    [[ "$spec" == *=* && "$n" =~ ^[1-9][0-9]{0,2}$ && "$n" -le 256 ]] ||
+        die "--com wants N=TTY with N from 1 to 256, not '$spec'"
+    [ -z "${seen[$n]:-}" ] || die "COM$n is mapped twice"
+    seen[$n]=1
+    real="$(readlink -f "$tty")" || die "no such terminal: $tty"
+    [[ "$real" == /dev/pts/[0-9]* ]] || die "$tty is not a pseudo-terminal; only those are mapped"
+    [ -c "$real" ] || die "no such terminal: $tty"
+done
+
+touch "$mapped"
+trap unmap_ports EXIT
+for spec in "${coms[@]}"; do
+    n="${spec%%=*}"
+    real="$(readlink -f "${spec#*=}")"
+    "$wine" reg add "$ports_key" /v "COM$n" /t REG_SZ /d "$real" /f >/dev/null 2>&1 9>&- ||
+        die "cannot map COM$n"
+done
+stop_server # the server reads the ports when it starts
+
+rc=0
+"$wine" "$program" "$@" 9>&- || rc=$?
+exit "$rc"
