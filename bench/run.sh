@@ -1,0 +1,172 @@
+#!/usr/bin/env bash
+# Runs every benchmark and writes bench/RESULTS.md (a few minutes: four updates of about 30 s).
+#
+#   bash bench/run.sh                  build in build-bench (Release) and write bench/RESULTS.md
+#   bash bench/run.sh --smoke BUILD    build the benchmarks in the configured folder BUILD and run
+#                                      each once at its smallest size; writes no report and judges
+#                                      no time (a failed worker or a crash still fails it)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+smoke=0
+build="$root/build-bench"
+if [ "${1-}" = "--smoke" ]; then
+    smoke=1
+    build="${2:?--smoke needs the build folder}"
+elif [ $# -gt 0 ]; then
+    echo "usage: bench/run.sh [--smoke BUILD]" >&2
+    exit 2
+fi
+
+if [ $smoke -eq 0 ] && [ ! -f "$build/CMakeCache.txt" ]; then
+    # Release at -O2: g++ 12 at -O3 reports false overlaps inside std::string (-Wrestrict and
+    # friends) that -Werror turns into build failures.
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" \
+        -DZEV_TESTS=OFF -DZEV_GUI=OFF >/dev/null
+fi
+cmake --build "$build" -j2 --target zev-bench zev-microbench zev-pack zev-devsim
+bin="$build/bin"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# The demo package, appended to a stand-in program as the updater would carry it.
+"$bin/zev-pack" build --exe "$bin/zev-bench" --hex samples/demo-firmware.hex -o "$work/package" \
+    >"$work/pack.txt"
+package="$work/package"
+
+# run NAME ARGS...: one zev-bench run, its key=value output kept in $work/NAME.
+run() {
+    local name=$1
+    shift
+    echo "== zev-bench $*" >&2
+    if ! "$bin/zev-bench" "$@" >"$work/$name"; then
+        cat "$work/$name" >&2
+        echo "zev-bench $* failed" >&2
+        exit 1
+    fi
+    cat "$work/$name" >&2
+}
+
+if [ $smoke -eq 1 ]; then
+    run reference reference --package "$package"
+    run update1 update -n 1 --package "$package"
+    run search16 search -n 16
+    run present present --repeat 1
+    "$bin/zev-microbench" --package="$package" --benchmark_min_time=0.01 >&2
+    echo "benchmark smoke run: every scenario ran once" >&2
+    exit 0
+fi
+
+load_start=$(cut -d' ' -f1 /proc/loadavg)
+run reference reference --package "$package"
+for n in 1 4 16 64; do run "update$n" update -n "$n" --package "$package"; done
+for n in 16 64; do run "search$n" search -n "$n"; done
+run present present --repeat 10
+"$bin/zev-microbench" --package="$package" --benchmark_min_time=0.2 >"$work/micro.txt" 2>&1
+load_end=$(cut -d' ' -f1 /proc/loadavg)
+
+# val NAME KEY: one figure of a run.
+val() { sed -n "s/^$2=//p" "$work/$1" | head -n1; }
+# calc EXPR: arithmetic with decimals.
+calc() { awk "BEGIN { printf \"%s\", $1 }"; }
+# verdict VALUE OP LIMIT: "met" or "missed".
+verdict() { awk -v v="$1" -v l="$3" "BEGIN { print ((v $2 l) ? \"met\" : \"**missed**\") }"; }
+
+wall1=$(val update1 wall_ms)
+cpu_model=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n1)
+mem=$(awk '/MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo)
+compiler=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
+compiler_version=$("$compiler" --version | head -n1)
+build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt")
+build_flags=$(sed -n 's/^CMAKE_CXX_FLAGS_RELEASE:[A-Z]*=//p' "$build/CMakeCache.txt")
+
+{
+cat <<HEAD
+# Benchmark results
+
+Written by \`bench/run.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC'), all figures from that one run.
+
+Machine: ${cpu_model:-unknown CPU}, $(nproc) cores, $mem, Linux $(uname -r); $compiler_version,
+build type $build_type ($build_flags). Load average (1 min) $load_start at the start and $load_end
+at the end: the machine is shared with other builds, so the figures carry their noise.
+
+Set-up: \`zev-bench\` runs the real search and programming workers (the window's code, without a
+window: a headless main-thread loop serves their event callbacks) against \`zev-devsim\` devices in
+a separate process, paced like a 19200-baud line (1920 bytes a second each way) with device times
+of 1 ms (identity), 5 ms (flash line), 100 ms (EEPROM line) and 20 ms (reset). Each update first
+searches the devices, as the window does, then writes the demo package to all of them at once;
+every device's memory is compared with the package afterwards. CPU time and peak RSS are those of
+the benchmark process only (getrusage); the simulator's are counted apart (wait4).
+
+## One update of the demo package
+
+$(val reference flash_lines) flash lines of 64 bytes, $(val reference eeprom_lines) EEPROM lines of 32 bytes; $(val reference exchanges) exchanges (identity, lines, reset) with
+$(val reference request_bytes) request bytes and $(val reference answer_bytes) answer bytes.
+
+| reference | whole update | one flash line | one EEPROM line |
+|---|---:|---:|---:|
+| line limit: every byte at 1920 B/s + device times | $(calc "$(val reference limit_ms) / 1000") s | $(val reference flash_line_limit_ms) ms | $(val reference eeprom_line_limit_ms) ms |
+| protocol floor: the session algorithm with a host that costs nothing (+ 200 ms before the reset) | $(calc "$(val reference floor_ms) / 1000") s | $(val reference flash_line_floor_ms) ms | $(val reference eeprom_line_floor_ms) ms |
+
+| figure | 1 device |
+|---|---:|
+| wall time | $(calc "$wall1 / 1000") s |
+| wall / floor | $(val update1 wall_per_floor) |
+| wall / limit | $(val update1 wall_per_limit) |
+| CPU time of the benchmark process | $(val update1 cpu_ms_per_device) ms |
+| CPU, % of one core | $(val update1 cpu_pct_per_device) % |
+| peak RSS | $(calc "$(val update1 maxrss_kb) / 1024") MiB |
+
+## Devices updated at once
+
+| devices | wall s | wall(N)/wall(1) | wall/floor | wall/limit | per device: wall min–max s | CPU s | CPU per device ms | CPU per device, % of a core | peak RSS MiB | simulator CPU s | written and verified |
+|---:|---:|---:|---:|---:|---|---:|---:|---:|---:|---:|---:|
+HEAD
+for n in 1 4 16 64; do
+    f="update$n"
+    echo "| $n | $(calc "$(val $f wall_ms) / 1000") | $(calc "$(val $f wall_ms) / $wall1") | $(val $f wall_per_floor) | $(val $f wall_per_limit) | $(calc "$(val $f device_wall_min_ms) / 1000")–$(calc "$(val $f device_wall_max_ms) / 1000") | $(val $f cpu_s) | $(val $f cpu_ms_per_device) | $(val $f cpu_pct_per_device) | $(calc "$(val $f maxrss_kb) / 1024") | $(val $f sim_cpu_s) | $(val $f verified)/$n |"
+done
+cat <<SEARCH
+
+## Search
+
+A silent port costs the search profile three attempts of 300 ms (waiting for a first byte) +
+400 ms (pause): $(val search16 expected_ms) ms.
+
+| silent ports | round ms | round / $(val search16 expected_ms) ms | per port min–max ms | CPU s | all reported failed |
+|---:|---:|---:|---|---:|---:|
+SEARCH
+for n in 16 64; do
+    f="search$n"
+    echo "| $n | $(val $f round_ms) | $(val $f round_per_expected) | $(val $f port_min_ms)–$(val $f port_max_ms) | $(val $f cpu_s) | $(val $f failed)/$n |"
+done
+cat <<PRESENT
+
+A device that answers at once (paced, identity answer of 59 bytes): from the search worker's start
+to its \`evDone\` on the main thread, $(val present searches) searches, $(val present found) found: min
+$(val present found_min_ms) ms, median $(val present found_median_ms) ms, max $(val present found_max_ms) ms. The identity exchange alone: line limit
+$(val present identity_limit_ms) ms, protocol floor $(val present identity_floor_ms) ms.
+
+## Targets
+
+| target | figure | verdict |
+|---|---|---|
+| one device: wall/floor ≤ 1.03 | $(val update1 wall_per_floor) | $(verdict "$(val update1 wall_per_floor)" "<=" 1.03) |
+| 64 devices: wall(64)/wall(1) ≤ 1.10 | $(calc "$(val update64 wall_ms) / $wall1") | $(verdict "$(calc "$(val update64 wall_ms) / $wall1")" "<=" 1.10) |
+| 64 devices: CPU ≤ 1 % of one core per device while writing | $(val update64 cpu_pct_per_device) % | $(verdict "$(val update64 cpu_pct_per_device)" "<=" 1) |
+| 64 devices: peak RSS ≤ 64 MB | $(calc "$(val update64 maxrss_kb) / 1024") MiB | $(verdict "$(val update64 maxrss_kb)" "<=" 62500) |
+| search round over 64 silent ports ≤ 2.2 s | $(calc "$(val search64 round_ms) / 1000") s | $(verdict "$(val search64 round_ms)" "<=" 2200) |
+| present device reported ≤ 150 ms after the search start | max $(val present found_max_ms) ms | $(verdict "$(val present found_max_ms)" "<=" 150) |
+
+## Micro-benchmarks (Google Benchmark)
+
+\`\`\`
+$(grep -v '^[0-9]\{4\}-' "$work/micro.txt")
+\`\`\`
+
+PRESENT
+cat bench/notes.md
+} >bench/RESULTS.md
+echo "wrote bench/RESULTS.md" >&2

@@ -1,0 +1,185 @@
+#include "bench/devsim_process.h"
+#include "bench/package.h"
+#include "bench/report.h"
+#include "bench/scenarios.h"
+#include "bench/usage.h"
+#include "bench/worker_runs.h"
+#include "bootloader/worker_events.h"
+#include "core/error.h"
+#include "platform/timing.h"
+#include "threads/main_thread.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+namespace zev::bench {
+
+namespace {
+
+std::string Ms(double pMs) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", pMs);
+    return text;
+}
+
+// A fresh folder for the simulator's dump, removed with the object.
+class TTempDir {
+public:
+    TTempDir() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "zev-bench-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) Raise("cannot create a temporary folder");
+        FPath = pattern;
+    }
+    ~TTempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(FPath, ec);
+    }
+    TTempDir(const TTempDir&) = delete;
+    TTempDir& operator=(const TTempDir&) = delete;
+    const std::string& Path() const { return FPath; }
+
+private:
+    std::string FPath;
+};
+
+void PutReference(const TUpdateReference& pRef) {
+    Put("exchanges", static_cast<long long>(pRef.Exchanges));
+    Put("request_bytes", static_cast<long long>(pRef.RequestBytes));
+    Put("answer_bytes", static_cast<long long>(pRef.AnswerBytes));
+    Put("device_ms", pRef.DeviceMs, 1);
+    Put("limit_ms", pRef.LimitMs, 1);
+    Put("floor_ms", pRef.FloorMs, 1);
+    Put("flash_line_limit_ms", pRef.FlashLineLimitMs, 3);
+    Put("flash_line_floor_ms", pRef.FlashLineFloorMs, 3);
+    Put("eeprom_line_limit_ms", pRef.EepromLineLimitMs, 3);
+    Put("eeprom_line_floor_ms", pRef.EepromLineFloorMs, 3);
+}
+
+} // namespace
+
+std::vector<std::string> PacedDevices(const TBenchOptions& pOptions, std::size_t pCount,
+                                      const std::vector<std::string>& pExtra) {
+    // Keys given before the first device apply to every device.
+    std::vector<std::string> args{"--paced",
+                                  "-s",
+                                  "baud=" + std::to_string(pOptions.Baud),
+                                  "-s",
+                                  "identity-ms=" + Ms(pOptions.Times.IdentityMs),
+                                  "-s",
+                                  "flash-ms=" + Ms(pOptions.Times.FlashMs),
+                                  "-s",
+                                  "eeprom-ms=" + Ms(pOptions.Times.EepromMs),
+                                  "-s",
+                                  "reset-ms=" + Ms(pOptions.Times.ResetMs)};
+    for (const std::string& key : pExtra) {
+        args.push_back("-s");
+        args.push_back(key);
+    }
+    args.push_back("-n");
+    args.push_back(std::to_string(pCount));
+    return args;
+}
+
+int RunReference(const TBenchOptions& pOptions) {
+    const TCheckedPackage package = LoadPackage(pOptions.Package);
+    Put("flash_lines", static_cast<long long>(package.flash.size()));
+    Put("eeprom_lines", static_cast<long long>(package.eeprom.size()));
+    PutReference(UpdateReference(package.flash, package.eeprom, pOptions.Times, pOptions.Baud));
+    return 0;
+}
+
+int RunUpdateBench(const TBenchOptions& pOptions) {
+    const TCheckedPackage package = LoadPackage(pOptions.Package);
+    const TUpdateReference ref =
+        UpdateReference(package.flash, package.eeprom, pOptions.Times, pOptions.Baud);
+    const auto flash = std::make_shared<const ALormanBootLoaderDataLines>(package.flash);
+    const auto eeprom = std::make_shared<const ALormanBootLoaderDataLines>(package.eeprom);
+    const std::size_t lines = package.flash.size() + package.eeprom.size();
+
+    TTempDir dump;
+    TDevSimProcess sim(pOptions.DevSim);
+    std::vector<std::string> args = PacedDevices(pOptions, pOptions.Count);
+    args.insert(args.end(), {"--dump", dump.Path()});
+    sim.Start(args);
+    const std::vector<std::string>& ports = sim.Ports();
+    if (ports.size() != pOptions.Count) Raise("zev-devsim reported another number of devices");
+
+    HeadlessLoop loop;
+    MainThreadScope scope(&loop);
+
+    // As the window does: find the devices first, then write to the ones found.
+    const std::vector<TWorkerTrack> found = RunSearch(loop, ports, 30000);
+    std::vector<TLormanBootLoaderDevID> ids;
+    for (const TWorkerTrack& t : found) {
+        if (t.Result != evDone) Raise("the search did not find the device on " + t.Port);
+        ids.push_back(t.DevID);
+    }
+    if (!WaitForWorkerThreads(10000)) Raise("the search workers did not end");
+
+    const double loadBefore = LoadAverage();
+    const TSelfUsage before = SelfUsage();
+    const double timeoutMs = 3 * ref.FloorMs + 60000;
+    const std::vector<TWorkerTrack> runs =
+        RunProgramming(loop, ports, ids, flash, eeprom, timeoutMs);
+    const TSelfUsage after = SelfUsage();
+    const double loadAfter = LoadAverage();
+    WaitForWorkerThreads(10000);
+    const TChildUsage simUsage = sim.Stop();
+
+    double first = runs.front().StartMs, last = runs.front().EndMs;
+    double devMin = runs.front().WallMs(), devMax = devMin, devSum = 0;
+    std::size_t verified = 0, progressOk = 0;
+    std::string why;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const TWorkerTrack& t = runs[i];
+        first = std::min(first, t.StartMs);
+        last = std::max(last, t.EndMs);
+        devMin = std::min(devMin, t.WallMs());
+        devMax = std::max(devMax, t.WallMs());
+        devSum += t.WallMs();
+        if (t.ProgressEvents == lines && t.LastPercent == 100) ++progressOk;
+        std::string whyThis;
+        if (DeviceHoldsPackage(dump.Path(), sim.Names()[i], package, whyThis))
+            ++verified;
+        else if (why.empty())
+            why = sim.Names()[i] + ": " + whyThis;
+    }
+    const std::size_t n = runs.size();
+    const double wallMs = last - first;
+    const double cpuSec = after.CpuSec - before.CpuSec;
+
+    Put("scenario", "update");
+    Put("devices", static_cast<long long>(n));
+    Put("flash_lines", static_cast<long long>(package.flash.size()));
+    Put("eeprom_lines", static_cast<long long>(package.eeprom.size()));
+    PutReference(ref);
+    Put("done", static_cast<long long>(CountResult(runs, evDone)));
+    Put("failed", static_cast<long long>(CountResult(runs, evFailed)));
+    Put("progress_complete", static_cast<long long>(progressOk));
+    Put("verified", static_cast<long long>(verified));
+    if (!why.empty()) Put("verify_error", why);
+    Put("wall_ms", wallMs, 1);
+    Put("device_wall_min_ms", devMin, 1);
+    Put("device_wall_mean_ms", devSum / static_cast<double>(n), 1);
+    Put("device_wall_max_ms", devMax, 1);
+    Put("wall_per_floor", wallMs / ref.FloorMs, 4);
+    Put("wall_per_limit", wallMs / ref.LimitMs, 4);
+    Put("cpu_s", cpuSec, 3);
+    Put("cpu_ms_per_device", cpuSec * 1000 / static_cast<double>(n), 1);
+    Put("cpu_pct_per_device", cpuSec * 1000 / wallMs * 100 / static_cast<double>(n), 3);
+    Put("cpu_pct_total", cpuSec * 1000 / wallMs * 100, 2);
+    Put("maxrss_kb", static_cast<long long>(after.MaxRssKb));
+    Put("sim_cpu_s", simUsage.CpuSec, 3);
+    Put("sim_maxrss_kb", static_cast<long long>(simUsage.MaxRssKb));
+    Put("load_before", loadBefore, 2);
+    Put("load_after", loadAfter, 2);
+
+    const bool ok = CountResult(runs, evDone) == n && verified == n && progressOk == n;
+    return ok ? 0 : 1;
+}
+
+} // namespace zev::bench
