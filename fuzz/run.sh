@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every fuzz target for a bounded time, each from its seed corpus in fuzz/corpus/<name>/
 # (seeds and the regression inputs kept there are replayed first). New inputs go to a scratch
-# folder, so the run leaves the source tree as it was; a crash is copied to fuzz/findings/.
+# folder, so the run leaves the source tree as it was; a crash is copied to fuzz/out/findings/.
 #
 #   fuzz/run.sh [build-dir] [seconds-per-target]      (defaults: build-fuzz, 12)
 set -euo pipefail
@@ -32,8 +32,8 @@ for t in $targets; do
     else
         result="FAILED (exit $rc)"
         failed=1
-        mkdir -p fuzz/findings
-        cp "$work/$t-art/"* fuzz/findings/ 2>/dev/null || true
+        mkdir -p fuzz/out/findings
+        cp "$work/$t-art/"* fuzz/out/findings/ 2>/dev/null || true
         tail -40 "$work/$t.log" >&2
     fi
     printf '%-18s %10s %8s %8s %s\n' "$t" "${runs:-?}" "$took" "$corpus" "$result"
