@@ -1,0 +1,64 @@
+#pragma once
+// The device list on Qt widgets: a borderless scroll area of rows, each an icon, a word-wrapped
+// caption and a check box at its right edge. Clicking the caption ticks the box, as clicking a
+// check box's own text would.
+
+#include "app/controls.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QScrollArea>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include <functional>
+
+namespace zev::qt {
+
+class TQtDeviceList;
+
+class TQtDeviceRow : public QWidget, public IDeviceRow {
+    Q_OBJECT
+public:
+    TQtDeviceRow(TQtDeviceList& pList, std::function<void()> pOnChecked);
+
+    void SetIcon(const std::string& pPicture) override;
+    void SetCaption(const std::string& pCaption) override;
+    void SetChecked(bool pChecked) override;
+    bool Checked() const override;
+    void SetBoxEnabled(bool pEnabled) override;
+    void SetRowEnabled(bool pEnabled) override;
+    void SetColor(TColor pColor) override;
+    void MoveToTop() override;
+    void MoveToBottom() override;
+
+    QLabel* CaptionLabel() const { return FCaption; }
+    QCheckBox* Box() const { return FBox; }
+
+protected:
+    bool eventFilter(QObject* pWatched, QEvent* pEvent) override;
+
+private:
+    TQtDeviceList& FList;
+    QLabel* FIcon;
+    QLabel* FCaption;
+    QCheckBox* FBox;
+};
+
+class TQtDeviceList : public QScrollArea, public IDeviceList {
+    Q_OBJECT
+public:
+    explicit TQtDeviceList(QWidget* pParent);
+
+    IDeviceRow* AddRow(std::function<void()> pOnChecked) override;
+
+    // Rows from the top down.
+    QList<TQtDeviceRow*> Rows() const;
+    void Move(TQtDeviceRow* pRow, bool pTop);
+
+private:
+    QWidget* FContent;
+    QVBoxLayout* FLayout;
+};
+
+} // namespace zev::qt

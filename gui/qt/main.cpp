@@ -1,0 +1,35 @@
+// ZEV Programmer on Linux: the program entry. It takes no arguments and reads no configuration;
+// the update package comes from the end of its own executable file.
+
+#include "gui/qt/main_form.h"
+#include "gui/qt/qt_main_thread.h"
+#include "platform/timing.h"
+#include "threads/main_thread.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char** argv) {
+    zev::TimingStartup();
+    QApplication application(argc, argv);
+    zev::qt::TQtMainThread mainThread;
+    zev::SetMainThread(&mainThread);
+
+    auto* form = new zev::qt::TQtMainForm;
+    form->Start();
+    form->show();
+    const int result = QApplication::exec();
+
+    // Closing ends the program at once. Workers that have not finished are neither stopped nor
+    // waited for: their calls to the main thread already return at once, and nothing of the
+    // window may be released under them.
+    if (form->Logic().WorkersRunning()) {
+        std::fflush(nullptr);
+        std::_Exit(result);
+    }
+    delete form;
+    zev::SetMainThread(nullptr);
+    return result;
+}

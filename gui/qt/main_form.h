@@ -1,0 +1,69 @@
+#pragma once
+// TQtMainForm: the program's window on Qt widgets. It lays out the controls, gives them to the
+// window logic (TfrmZEVProgrammer) and passes the window's events on: closing, activation.
+//
+// Widgets carry the names of the window's controls (btnProg, lblState, pnlData ...) as their
+// object names.
+
+#include "app/main_window.h"
+#include "gui/qt/device_list.h"
+#include "gui/qt/qt_controls.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QWidget>
+
+#include <memory>
+
+namespace zev::qt {
+
+class TQtMainForm : public QWidget {
+    Q_OBJECT
+public:
+    // pReadPackage: where the package comes from (the program's own file when empty);
+    // pSelectLanguage: the language dialog (TfrmLangSelect when empty).
+    explicit TQtMainForm(TfrmZEVProgrammer::TPackageSource pReadPackage = {},
+                         TSelectLanguage pSelectLanguage = {});
+    ~TQtMainForm() override;
+
+    // The start-up sequence, before the window is first shown; then centres the window.
+    void Start();
+
+    TfrmZEVProgrammer& Logic() { return *FLogic; }
+    TQtDeviceList* DeviceList() const { return FList; }
+
+    // The client size at 96 dots per inch.
+    static constexpr int kClientWidth = 576;
+    static constexpr int kClientHeight = 370;
+
+protected:
+    void closeEvent(QCloseEvent* pEvent) override;
+    void changeEvent(QEvent* pEvent) override;
+
+private:
+    void BuildLayout();
+
+    QWidget* FMain;
+    QLabel* FState;
+    QLabel* FStateC;
+    QLabel* FCDevices;
+    QPushButton* FProg;
+    QPushButton* FCancel;
+    QProgressBar* FBar;
+    TQtDeviceList* FList;
+    QLabel* FDev;
+    QLabel* FLogoRU;
+    QLabel* FLogoEN;
+
+    std::unique_ptr<TQtWindow> FWindowCtl;
+    std::unique_ptr<TQtLabel> FStateCtl, FStateCCtl, FCDevicesCtl;
+    std::unique_ptr<TQtButton> FProgCtl, FCancelCtl;
+    std::unique_ptr<TQtProgressBar> FBarCtl;
+    std::unique_ptr<TQtImage> FDevCtl, FLogoRUCtl, FLogoENCtl;
+    std::unique_ptr<TQtTimer> FStartSearch, FStopSearch, FStartProg, FStopProg;
+    std::unique_ptr<TfrmZEVProgrammer> FLogic;
+};
+
+} // namespace zev::qt
