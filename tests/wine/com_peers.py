@@ -1,12 +1,17 @@
 #!/usr/bin/env python3
-"""Linux side of the Wine COM port check.
+"""Simulated serial peers for Windows programs under Wine.
 
-    com_echo.py WINE_RUN PROBE_EXE [PORT_NUMBER]
+    com_peers.py [--expect-all-bytes] WINE_RUN PROGRAM [ARGUMENTS...]
 
-Opens a pseudo-terminal, maps COM<PORT_NUMBER> (default 5) to it through WINE_RUN and runs
-PROBE_EXE under Wine. The peer answers every byte b it receives with (b + 1) mod 256 and records
-what it received; the check passes when the probe succeeds and the peer received the bytes
-0..255 exactly once, in order.
+Opens two pseudo-terminals, maps them through WINE_RUN to COM5 and COM6 and runs PROGRAM under
+Wine with the environment variables ZEV_ANSWER_PORT=COM5 and ZEV_SILENT_PORT=COM6 set.
+
+  COM5, the answering peer: every byte b it receives is answered at once with (b + 1) mod 256.
+  COM6, the silent peer: answers nothing, except the byte 0x3F, which it answers with the number
+        of bytes received before it (32 bits, little-endian) and then counts from zero again.
+
+Exit status: the program's. With --expect-all-bytes the answering peer must also have received
+the bytes 0..255 exactly once, in order (what com_probe sends).
 """
 
 import os
@@ -17,49 +22,79 @@ import sys
 import threading
 import time
 
+QUERY = 0x3F
 
-def peer(master, received, stop):
+
+class Peer:
+    def __init__(self, answering):
+        self.answering = answering
+        self.master, self.slave = pty.openpty()
+        self.tty = os.ttyname(self.slave)
+        self.received = bytearray()
+        self.counted = 0
+
+    def handle(self, data):
+        self.received.extend(data)
+        if self.answering:
+            os.write(self.master, bytes((b + 1) & 0xFF for b in data))
+            return
+        for b in data:
+            if b == QUERY:
+                os.write(self.master, self.counted.to_bytes(4, "little"))
+                self.counted = 0
+            else:
+                self.counted += 1
+
+    def close(self):
+        os.close(self.slave)
+        os.close(self.master)
+
+
+def serve(peers, stop):
+    by_fd = {p.master: p for p in peers}
     while not stop.is_set():
-        ready, _, _ = select.select([master], [], [], 0.1)
-        if not ready:
-            continue
-        try:
-            data = os.read(master, 4096)
-        except OSError:  # the slave side is closed for a moment while Wine reopens it
-            time.sleep(0.05)
-            continue
-        received.extend(data)
-        os.write(master, bytes((b + 1) & 0xFF for b in data))
+        ready, _, _ = select.select(list(by_fd), [], [], 0.05)
+        for fd in ready:
+            try:
+                data = os.read(fd, 4096)
+            except OSError:  # the far side is closed for a moment while the port is reopened
+                time.sleep(0.01)
+                continue
+            by_fd[fd].handle(data)
 
 
 def main():
-    if len(sys.argv) not in (3, 4):
+    args = sys.argv[1:]
+    expect_all = bool(args) and args[0] == "--expect-all-bytes"
+    if expect_all:
+        args = args[1:]
+    if len(args) < 2:
         print(__doc__, file=sys.stderr)
         return 2
-    wine_run, probe = sys.argv[1], sys.argv[2]
-    port = int(sys.argv[3]) if len(sys.argv) == 4 else 5
+    wine_run, program, program_args = args[0], args[1], args[2:]
 
-    master, slave = pty.openpty()
-    tty = os.ttyname(slave)
-    received = bytearray()
+    answering, silent = Peer(True), Peer(False)
     stop = threading.Event()
-    thread = threading.Thread(target=peer, args=(master, received, stop), daemon=True)
+    thread = threading.Thread(target=serve, args=([answering, silent], stop), daemon=True)
     thread.start()
+    env = dict(os.environ, ZEV_ANSWER_PORT="COM5", ZEV_SILENT_PORT="COM6")
     try:
-        run = subprocess.run([wine_run, "--com", f"{port}={tty}", "--", probe, f"COM{port}"],
-                             timeout=600)
+        run = subprocess.run([wine_run, "--com", f"5={answering.tty}", "--com", f"6={silent.tty}",
+                              "--", program, *program_args], env=env, timeout=900)
     finally:
         stop.set()
         thread.join()
-        os.close(slave)
-        os.close(master)
+        answering.close()
+        silent.close()
 
-    print(f"peer on {tty} received {len(received)} bytes")
+    print(f"COM5 peer on {answering.tty} received {len(answering.received)} bytes, "
+          f"COM6 peer on {silent.tty} {len(silent.received)}")
     if run.returncode != 0:
-        print(f"probe failed with exit status {run.returncode}", file=sys.stderr)
+        print(f"{program} failed with exit status {run.returncode}", file=sys.stderr)
         return 1
-    if bytes(received) != bytes(range(256)):
-        print(f"peer received {bytes(received)[:64].hex()}..., want 00 01 .. ff", file=sys.stderr)
+    if expect_all and bytes(answering.received) != bytes(range(256)):
+        print(f"COM5 peer received {bytes(answering.received)[:64].hex()}..., want 00 01 .. ff",
+              file=sys.stderr)
         return 1
     return 0
 

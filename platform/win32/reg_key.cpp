@@ -1,0 +1,151 @@
+#include "platform/win32/reg_key.h"
+
+#include "platform/win32/wide_text.h"
+
+#include <cstring>
+#include <initializer_list>
+
+namespace zev::os::win32 {
+
+TOwnedKey::~TOwnedKey() {
+    if (key_ != nullptr) RegCloseKey(key_);
+}
+
+TOwnedKey& TOwnedKey::operator=(TOwnedKey&& other) noexcept {
+    if (this != &other) {
+        if (key_ != nullptr) RegCloseKey(key_);
+        key_ = other.release();
+    }
+    return *this;
+}
+
+HKEY TOwnedKey::release() {
+    HKEY key = key_;
+    key_ = nullptr;
+    return key;
+}
+
+bool TOwnedKey::OpenReadOnly(HKEY root, const std::string& path) {
+    if (key_ != nullptr) RegCloseKey(release());
+    const std::wstring wide = Widen(path);
+    // Some keys grant listing and querying but not the whole of KEY_READ.
+    for (const REGSAM access :
+         {REGSAM{KEY_READ}, REGSAM{KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS}}) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(root, wide.c_str(), 0, access, &key) == ERROR_SUCCESS) {
+            key_ = key;
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+// Names of subkeys (values == false) or values, up to the first index the registry refuses.
+std::vector<std::string> Names(HKEY key, bool values) {
+    std::vector<std::string> names;
+    DWORD maxSubkey = 0;
+    DWORD maxValue = 0;
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, &maxSubkey, nullptr, nullptr,
+                         &maxValue, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        return names;
+    }
+    std::wstring buffer((values ? maxValue : maxSubkey) + 1, L'\0');
+    for (DWORD i = 0;; ++i) {
+        DWORD length = static_cast<DWORD>(buffer.size());
+        const LSTATUS status =
+            values
+                ? RegEnumValueW(key, i, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr)
+                : RegEnumKeyExW(key, i, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_MORE_DATA) { // a longer name arrived meanwhile
+            buffer.resize(buffer.size() * 2);
+            --i;
+            continue;
+        }
+        if (status != ERROR_SUCCESS) break;
+        names.push_back(Narrow(buffer.data(), length));
+    }
+    return names;
+}
+
+// Reads a value of one of the given types into bytes; size limits the data when nonzero.
+TValueRead ReadRaw(HKEY key, const std::string& name, std::initializer_list<DWORD> types,
+                   std::size_t limit, std::vector<BYTE>& data) {
+    const std::wstring wide = Widen(name);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD type = 0;
+        DWORD size = 0;
+        LSTATUS status = RegQueryValueExW(key, wide.c_str(), nullptr, &type, nullptr, &size);
+        if (status == ERROR_FILE_NOT_FOUND) return TValueRead::Missing;
+        if (status != ERROR_SUCCESS) return TValueRead::Unreadable;
+        bool typeOk = false;
+        for (const DWORD t : types) typeOk = typeOk || t == type;
+        if (!typeOk) return TValueRead::WrongType;
+        if (limit != 0 && size > limit) return TValueRead::Unreadable;
+        data.assign(size, 0);
+        status = RegQueryValueExW(key, wide.c_str(), nullptr, &type,
+                                  data.empty() ? nullptr : data.data(), &size);
+        if (status == ERROR_MORE_DATA) continue; // the value grew meanwhile
+        if (status != ERROR_SUCCESS) return TValueRead::Unreadable;
+        data.resize(size);
+        return TValueRead::Ok;
+    }
+    return TValueRead::Unreadable;
+}
+
+} // namespace
+
+std::vector<std::string> SubkeyNames(HKEY key) {
+    return Names(key, false);
+}
+
+std::vector<std::string> ValueNames(HKEY key) {
+    return Names(key, true);
+}
+
+bool HasSubkey(HKEY key, const std::string& name) {
+    TOwnedKey sub;
+    return sub.OpenReadOnly(key, name);
+}
+
+TValueRead ReadText(HKEY key, const std::string& name, std::string& text) {
+    std::vector<BYTE> data;
+    const TValueRead result = ReadRaw(key, name, {REG_SZ, REG_EXPAND_SZ}, 0, data);
+    if (result != TValueRead::Ok) return result;
+    std::wstring wide(data.size() / sizeof(wchar_t), L'\0');
+    if (!wide.empty()) std::memcpy(wide.data(), data.data(), wide.size() * sizeof(wchar_t));
+    while (!wide.empty() && wide.back() == L'\0') wide.pop_back(); // stored terminators
+    const auto nul = wide.find(L'\0');
+    if (nul != std::wstring::npos) wide.resize(nul);
+    text = Narrow(wide);
+    return TValueRead::Ok;
+}
+
+TValueRead ReadDword(HKEY key, const std::string& name, std::uint32_t& value) {
+    std::vector<BYTE> data;
+    const TValueRead result = ReadRaw(key, name, {REG_DWORD}, 0, data);
+    if (result != TValueRead::Ok) return result;
+    if (data.size() != sizeof(DWORD)) return TValueRead::WrongType;
+    std::memcpy(&value, data.data(), sizeof(DWORD));
+    return TValueRead::Ok;
+}
+
+TValueRead ReadBinary(HKEY key, const std::string& name, std::size_t maxSize,
+                      std::vector<std::uint8_t>& data) {
+    std::vector<BYTE> raw;
+    const TValueRead result = ReadRaw(key, name, {REG_BINARY}, maxSize, raw);
+    if (result != TValueRead::Ok) return result;
+    data.assign(raw.begin(), raw.end());
+    return TValueRead::Ok;
+}
+
+std::string InvalidTypeMessage(const std::string& name) {
+    return "Invalid data type for '" + name + "'";
+}
+
+std::string GetDataFailedMessage(const std::string& name) {
+    return "Failed to get data for '" + name + "'";
+}
+
+} // namespace zev::os::win32

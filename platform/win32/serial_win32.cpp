@@ -1,0 +1,153 @@
+// The serial calls on Windows: each is the one system call of the same job. The records of
+// platform/serial.h keep the system's layout and are copied to and from the system's own.
+
+#include "platform/serial.h"
+#include "platform/win32/wide_text.h"
+
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+namespace zev::os {
+
+static_assert(sizeof(zev::DCB) == sizeof(::DCB));
+static_assert(sizeof(zev::COMMTIMEOUTS) == sizeof(::COMMTIMEOUTS));
+static_assert(sizeof(zev::COMSTAT) == sizeof(::COMSTAT));
+static_assert(sizeof(zev::COMMPROP) == sizeof(::COMMPROP));
+static_assert(sizeof(zev::COMMCONFIG) == sizeof(::COMMCONFIG));
+
+namespace {
+
+HANDLE AsHandle(TPortHandle port) {
+    return reinterpret_cast<HANDLE>(port);
+}
+
+template <typename To, typename From> To Copy(const From& from) {
+    static_assert(sizeof(To) == sizeof(From));
+    To to;
+    std::memcpy(static_cast<void*>(&to), static_cast<const void*>(&from), sizeof(To));
+    return to;
+}
+
+TOsError Result(BOOL ok) {
+    return ok ? kErrorNone : static_cast<TOsError>(GetLastError());
+}
+
+} // namespace
+
+bool IsDevicePath(const std::string&) {
+    return false;
+}
+
+std::string PortDevice(const std::string& name) {
+    return name;
+}
+
+TOsError SerialOpen(const std::string& name, std::uint32_t desiredAccess, TPortHandle& port) {
+    port = kNoPort;
+    const HANDLE h = CreateFileW(win32::Widen(name).c_str(), desiredAccess, 0, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE || h == nullptr) {
+        const DWORD error = GetLastError();
+        return error != 0 ? static_cast<TOsError>(error) : kErrorFileNotFound;
+    }
+    port = reinterpret_cast<TPortHandle>(h);
+    return kErrorNone;
+}
+
+TOsError SerialClose(TPortHandle port) {
+    return Result(CloseHandle(AsHandle(port)));
+}
+
+TOsError SerialGetState(TPortHandle port, zev::DCB& dcb) {
+    ::DCB system{};
+    system.DCBlength = sizeof(system);
+    if (!GetCommState(AsHandle(port), &system)) return Result(FALSE);
+    dcb = Copy<zev::DCB>(system);
+    return kErrorNone;
+}
+
+TOsError SerialSetState(TPortHandle port, const zev::DCB& dcb) {
+    ::DCB system = Copy<::DCB>(dcb);
+    return Result(SetCommState(AsHandle(port), &system));
+}
+
+TOsError SerialGetTimeouts(TPortHandle port, zev::COMMTIMEOUTS& cto) {
+    ::COMMTIMEOUTS system{};
+    if (!GetCommTimeouts(AsHandle(port), &system)) return Result(FALSE);
+    cto = Copy<zev::COMMTIMEOUTS>(system);
+    return kErrorNone;
+}
+
+TOsError SerialSetTimeouts(TPortHandle port, const zev::COMMTIMEOUTS& cto) {
+    ::COMMTIMEOUTS system = Copy<::COMMTIMEOUTS>(cto);
+    return Result(SetCommTimeouts(AsHandle(port), &system));
+}
+
+TOsError SerialSetQueues(TPortHandle port, std::uint32_t inQueue, std::uint32_t outQueue) {
+    return Result(SetupComm(AsHandle(port), inQueue, outQueue));
+}
+
+TOsError SerialPurge(TPortHandle port, std::uint32_t flags) {
+    return Result(PurgeComm(AsHandle(port), flags));
+}
+
+TOsError SerialClearErrors(TPortHandle port, std::uint32_t& errors, zev::COMSTAT& stat) {
+    DWORD mask = 0;
+    ::COMSTAT system{};
+    if (!ClearCommError(AsHandle(port), &mask, &system)) return Result(FALSE);
+    errors = mask;
+    stat = Copy<zev::COMSTAT>(system);
+    return kErrorNone;
+}
+
+TOsError SerialGetProperties(TPortHandle port, zev::COMMPROP& prop) {
+    ::COMMPROP system{};
+    if (!GetCommProperties(AsHandle(port), &system)) return Result(FALSE);
+    prop = Copy<zev::COMMPROP>(system);
+    return kErrorNone;
+}
+
+TOsError SerialDefaultConfig(const std::string& name, zev::COMMCONFIG& config) {
+    ::COMMCONFIG system{};
+    system.dwSize = config.dwSize;
+    DWORD size = sizeof(system);
+    if (!GetDefaultCommConfigW(win32::Widen(name).c_str(), &system, &size)) return Result(FALSE);
+    config = Copy<zev::COMMCONFIG>(system);
+    return kErrorNone;
+}
+
+TOsError SerialRead(TPortHandle port, std::uint8_t* data, std::uint32_t size, std::uint32_t& done) {
+    done = 0;
+    std::uint8_t none = 0; // an empty read still needs a buffer to point at
+    DWORD got = 0;
+    const BOOL ok = ReadFile(AsHandle(port), size != 0 ? data : &none, size, &got, nullptr);
+    done = got;
+    return Result(ok);
+}
+
+TOsError SerialWrite(TPortHandle port, const std::uint8_t* data, std::uint32_t size,
+                     std::uint32_t& done) {
+    done = 0;
+    const std::uint8_t none = 0;
+    DWORD put = 0;
+    const BOOL ok = WriteFile(AsHandle(port), size != 0 ? data : &none, size, &put, nullptr);
+    done = put;
+    return Result(ok);
+}
+
+std::string SystemErrorMessage(TOsError code) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string result = length != 0 && text != nullptr ? win32::Narrow(text, length) : "";
+    if (text != nullptr) LocalFree(text);
+    // The system has no text for codes it does not know; the code alone would end in a blank.
+    if (result.find_first_not_of(" \t\r\n.") == std::string::npos)
+        result = "Unknown error " + std::to_string(code);
+    return result;
+}
+
+} // namespace zev::os
