@@ -22,12 +22,13 @@ const char* const kUsage = R"(Usage: zev-bench COMMAND [options]
 Commands:
   reference   the line limit and the protocol floor of one update of the package
   update      update N simulated devices at once with the package (--package, -n)
+  session     one controller alone writes N flash lines to one device (--package, -n)
   search      one search round over N ports where no device answers (-n)
   present     search one port whose device answers at once, several times (--repeat)
 
 Options:
   --package FILE   a file with the update package appended (as zev-pack build makes it)
-  -n N             devices or ports (1 to 256), default 1
+  -n N             devices or ports (1 to 256) or lines (1 to 1024), default 1
   --repeat R       searches for present, default 5
   --devsim PATH    the zev-devsim executable (default: the one built with this program)
   -h, --help       this text
@@ -73,7 +74,7 @@ int main(int argc, char** argv) {
         } else if (w == "--devsim" && hasValue) {
             options.DevSim = words[++i];
         } else if (w == "-n" && hasValue) {
-            if (!ParseCount(words[++i], 1, 256, value)) return Usage("-n takes 1 to 256");
+            if (!ParseCount(words[++i], 1, 1024, value)) return Usage("-n takes 1 to 1024");
             options.Count = static_cast<std::size_t>(value);
         } else if (w == "--repeat" && hasValue) {
             if (!ParseCount(words[++i], 1, 1000, value)) return Usage("--repeat takes 1 to 1000");
@@ -82,13 +83,14 @@ int main(int argc, char** argv) {
             return Usage("unknown option or missing value: " + w);
         }
     }
-    const bool needsPackage = command == "reference" || command == "update";
+    const bool needsPackage = command == "reference" || command == "update" || command == "session";
     if (needsPackage && options.Package.empty()) return Usage(command + " needs --package FILE");
 
     zev::TimingStartup();
     try {
         if (command == "reference") return RunReference(options);
         if (command == "update") return RunUpdateBench(options);
+        if (command == "session") return RunSessionBench(options);
         if (command == "search") return RunSilentSearchBench(options);
         if (command == "present") return RunPresentSearchBench(options);
     } catch (const std::exception& e) {

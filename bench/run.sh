@@ -52,6 +52,7 @@ run() {
 if [ $smoke -eq 1 ]; then
     run reference reference --package "$package"
     run update1 update -n 1 --package "$package"
+    run session session -n 1 --package "$package"
     run search16 search -n 16
     run present present --repeat 1
     "$bin/zev-microbench" --package="$package" --benchmark_min_time=0.01 >&2
@@ -62,6 +63,7 @@ fi
 load_start=$(cut -d' ' -f1 /proc/loadavg)
 run reference reference --package "$package"
 for n in 1 4 16 64; do run "update$n" update -n "$n" --package "$package"; done
+run session session -n 200 --package "$package"
 for n in 16 64; do run "search$n" search -n "$n"; done
 run present present --repeat 10
 "$bin/zev-microbench" --package="$package" --benchmark_min_time=0.2 >"$work/micro.txt" 2>&1
@@ -69,8 +71,8 @@ load_end=$(cut -d' ' -f1 /proc/loadavg)
 
 # val NAME KEY: one figure of a run.
 val() { sed -n "s/^$2=//p" "$work/$1" | head -n1; }
-# calc EXPR: arithmetic with decimals.
-calc() { awk "BEGIN { printf \"%s\", $1 }"; }
+# calc EXPR [FORMAT]: arithmetic with decimals, printed with FORMAT (default three decimals).
+calc() { awk "BEGIN { printf \"${2:-%.3f}\", $1 }"; }
 # verdict VALUE OP LIMIT: "met" or "missed".
 verdict() { awk -v v="$1" -v l="$3" "BEGIN { print ((v $2 l) ? \"met\" : \"**missed**\") }"; }
 
@@ -115,18 +117,25 @@ $(val reference request_bytes) request bytes and $(val reference answer_bytes) a
 | wall time | $(calc "$wall1 / 1000") s |
 | wall / floor | $(val update1 wall_per_floor) |
 | wall / limit | $(val update1 wall_per_limit) |
+| (wall − floor) per exchange | $(calc "($wall1 - $(val update1 floor_ms)) / $(val update1 exchanges)" %.2f) ms |
 | CPU time of the benchmark process | $(val update1 cpu_ms_per_device) ms |
 | CPU, % of one core | $(val update1 cpu_pct_per_device) % |
-| peak RSS | $(calc "$(val update1 maxrss_kb) / 1024") MiB |
+| peak RSS | $(calc "$(val update1 maxrss_kb) / 1024" %.1f) MiB |
+
+Where the time over the floor goes: one controller alone (no worker, no main thread) wrote
+$(val session flash_lines) flash lines to one device in exchanges of $(val session flash_line_mean_ms) ms on average (min $(val session flash_line_min_ms),
+max $(val session flash_line_max_ms); floor $(val session flash_line_floor_ms)). The session's two sleeps, timed right after on this machine:
+the pause after writing, SleepMs($(val session pause_ms)), lasted $(val session sleep_pause_mean_ms) ms on average (min $(val session sleep_pause_min_ms), max
+$(val session sleep_pause_max_ms)); a poll interval, SleepMs(1), $(val session sleep_1_mean_ms) ms (min $(val session sleep_1_min_ms), max $(val session sleep_1_max_ms)).
 
 ## Devices updated at once
 
-| devices | wall s | wall(N)/wall(1) | wall/floor | wall/limit | per device: wall min–max s | CPU s | CPU per device ms | CPU per device, % of a core | peak RSS MiB | simulator CPU s | written and verified |
-|---:|---:|---:|---:|---:|---|---:|---:|---:|---:|---:|---:|
+| devices | wall s | wall(N)/wall(1) | wall/floor | wall/limit | (wall − floor) per exchange ms | per device: wall min–max s | CPU s | CPU per device ms | CPU per device, % of a core | peak RSS MiB | simulator CPU s | written and verified |
+|---:|---:|---:|---:|---:|---:|---|---:|---:|---:|---:|---:|---:|
 HEAD
 for n in 1 4 16 64; do
     f="update$n"
-    echo "| $n | $(calc "$(val $f wall_ms) / 1000") | $(calc "$(val $f wall_ms) / $wall1") | $(val $f wall_per_floor) | $(val $f wall_per_limit) | $(calc "$(val $f device_wall_min_ms) / 1000")–$(calc "$(val $f device_wall_max_ms) / 1000") | $(val $f cpu_s) | $(val $f cpu_ms_per_device) | $(val $f cpu_pct_per_device) | $(calc "$(val $f maxrss_kb) / 1024") | $(val $f sim_cpu_s) | $(val $f verified)/$n |"
+    echo "| $n | $(calc "$(val $f wall_ms) / 1000") | $(calc "$(val $f wall_ms) / $wall1" %.4f) | $(val $f wall_per_floor) | $(val $f wall_per_limit) | $(calc "($(val $f wall_ms) - $(val $f floor_ms)) / $(val $f exchanges)" %.2f) | $(calc "$(val $f device_wall_min_ms) / 1000")–$(calc "$(val $f device_wall_max_ms) / 1000") | $(val $f cpu_s) | $(val $f cpu_ms_per_device) | $(val $f cpu_pct_per_device) | $(calc "$(val $f maxrss_kb) / 1024" %.1f) | $(val $f sim_cpu_s) | $(val $f verified)/$n |"
 done
 cat <<SEARCH
 
@@ -154,16 +163,16 @@ $(val present identity_limit_ms) ms, protocol floor $(val present identity_floor
 | target | figure | verdict |
 |---|---|---|
 | one device: wall/floor ≤ 1.03 | $(val update1 wall_per_floor) | $(verdict "$(val update1 wall_per_floor)" "<=" 1.03) |
-| 64 devices: wall(64)/wall(1) ≤ 1.10 | $(calc "$(val update64 wall_ms) / $wall1") | $(verdict "$(calc "$(val update64 wall_ms) / $wall1")" "<=" 1.10) |
+| 64 devices: wall(64)/wall(1) ≤ 1.10 | $(calc "$(val update64 wall_ms) / $wall1" %.4f) | $(verdict "$(calc "$(val update64 wall_ms) / $wall1" %.4f)" "<=" 1.10) |
 | 64 devices: CPU ≤ 1 % of one core per device while writing | $(val update64 cpu_pct_per_device) % | $(verdict "$(val update64 cpu_pct_per_device)" "<=" 1) |
-| 64 devices: peak RSS ≤ 64 MB | $(calc "$(val update64 maxrss_kb) / 1024") MiB | $(verdict "$(val update64 maxrss_kb)" "<=" 62500) |
+| 64 devices: peak RSS ≤ 64 MB (62 500 KiB) | $(calc "$(val update64 maxrss_kb) / 1024" %.1f) MiB | $(verdict "$(val update64 maxrss_kb)" "<=" 62500) |
 | search round over 64 silent ports ≤ 2.2 s | $(calc "$(val search64 round_ms) / 1000") s | $(verdict "$(val search64 round_ms)" "<=" 2200) |
 | present device reported ≤ 150 ms after the search start | max $(val present found_max_ms) ms | $(verdict "$(val present found_max_ms)" "<=" 150) |
 
 ## Micro-benchmarks (Google Benchmark)
 
 \`\`\`
-$(grep -v '^[0-9]\{4\}-' "$work/micro.txt")
+$(grep -v -e '^[0-9]\{4\}-' -e '^Running ' "$work/micro.txt")
 \`\`\`
 
 PRESENT

@@ -34,6 +34,11 @@ int RunReference(const TBenchOptions& pOptions);
 // hold the package afterwards.
 int RunUpdateBench(const TBenchOptions& pOptions);
 
+// One controller on its own (no worker, no main thread) writes the first Count flash lines to
+// one device: the time of each exchange against its floor, and what the session's two sleeps
+// (the pause after writing, one poll interval) really last on this machine.
+int RunSessionBench(const TBenchOptions& pOptions);
+
 // One search round over Count ports where no device answers.
 int RunSilentSearchBench(const TBenchOptions& pOptions);
 

@@ -9,6 +9,9 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j"$jobs"
 ctest --test-dir build -j"$((jobs * 2))" --output-on-failure
 
+# Benchmarks are not tests: build them and run each once at its smallest size, judging no time.
+bash bench/run.sh --smoke build
+
 # Second stage: the whole test suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DZEV_SANITIZE=address,undefined -DZEV_GUI=OFF -DZEV_BENCH=OFF
