@@ -62,7 +62,12 @@ own_ns="$(readlink /proc/self/ns/mnt)"
 from="${ZEV_WINE_FROM_NS:-}"
 if [[ "$from" != "$$:"* ]]; then
     ns=(unshare --mount --propagation private)
-    [ "$(id -u)" -eq 0 ] || ns+=(--map-current-user)
+    if [ "$(id -u)" -ne 0 ]; then
+        # Masking needs root: a user namespace gives it. Wine itself then runs as the user again.
+        ns+=(--user --map-root-user)
+        ZEV_WINE_AS="$(id -u):$(id -g)"
+        export ZEV_WINE_AS
+    fi
     com_args=()
     for c in "${coms[@]}"; do com_args+=(--com "$c"); done
     ZEV_WINE_FROM_NS="$$:$own_ns" exec "${ns[@]}" bash "$(readlink -f "$0")" \
@@ -70,6 +75,11 @@ if [[ "$from" != "$$:"* ]]; then
 fi
 [ "${from#*:}" != "$own_ns" ] || die "could not enter a private mount namespace"
 unset ZEV_WINE_FROM_NS
+as_user=()
+if [ -n "${ZEV_WINE_AS:-}" ]; then
+    as_user=(unshare --user --map-user="${ZEV_WINE_AS%%:*}" --map-group="${ZEV_WINE_AS#*:}")
+    unset ZEV_WINE_AS
+fi
 
 null_id="$(stat -L -c %t:%T /dev/null)"
 for tty in /dev/ttyS*; do
@@ -94,13 +104,13 @@ ports_key='HKLM\Software\Wine\Ports'
 exec 9>"$prefix.lock"
 
 stop_server() {
-    wineserver -k 2>/dev/null || true
-    wineserver -w 2>/dev/null || true
+    "${as_user[@]}" wineserver -k 2>/dev/null || true
+    "${as_user[@]}" wineserver -w 2>/dev/null || true
 }
 
 # Removes every COM mapping made by an earlier run, also one that ended without cleaning up.
 unmap_ports() {
-    "$wine" reg delete "$ports_key" /f >/dev/null 2>&1 9>&- || true
+    "${as_user[@]}" "$wine" reg delete "$ports_key" /f >/dev/null 2>&1 9>&- || true
     stop_server
     rm -f "$prefix"/dosdevices/com[0-9]*
     rm -f "$mapped"
@@ -110,7 +120,7 @@ unmap_ports() {
 prepare_prefix() {
     if [ ! -f "$ready" ]; then
         echo "wine-run.sh: creating the Wine prefix $prefix" >&2
-        "$wine" wineboot -i >/dev/null 2>&1 9>&- || true
+        "${as_user[@]}" "$wine" wineboot -i >/dev/null 2>&1 9>&- || true
         stop_server
         [ -f "$prefix/system.reg" ] || die "wineboot did not create the prefix $prefix"
         touch "$ready"
@@ -125,7 +135,7 @@ if [ ${#coms[@]} -eq 0 ]; then
     fi
     flock -s 9
     rc=0
-    "$wine" "$program" "$@" 9>&- || rc=$?
+    "${as_user[@]}" "$wine" "$program" "$@" 9>&- || rc=$?
     exit "$rc"
 fi
 
@@ -150,11 +160,11 @@ trap unmap_ports EXIT
 for spec in "${coms[@]}"; do
     n="${spec%%=*}"
     real="$(readlink -f "${spec#*=}")"
-    "$wine" reg add "$ports_key" /v "COM$n" /t REG_SZ /d "$real" /f >/dev/null 2>&1 9>&- ||
+    "${as_user[@]}" "$wine" reg add "$ports_key" /v "COM$n" /t REG_SZ /d "$real" /f >/dev/null 2>&1 9>&- ||
         die "cannot map COM$n"
 done
 stop_server # the server reads the ports when it starts
 
 rc=0
-"$wine" "$program" "$@" 9>&- || rc=$?
+"${as_user[@]}" "$wine" "$program" "$@" 9>&- || rc=$?
 exit "$rc"
