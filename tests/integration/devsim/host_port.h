@@ -15,21 +15,28 @@ namespace zev::test {
 
 // 0xF0 OR command, length, data, CRC-8/MAXIM over all of it.
 inline ABytes Frame(int cmd, const ABytes& data = {}) {
-    ABytes f{static_cast<std::uint8_t>(0xF0 | cmd), static_cast<std::uint8_t>(data.size())};
+    ABytes f;
+    f.reserve(data.size() + 3);
+    f.push_back(static_cast<std::uint8_t>(0xF0 | cmd));
+    f.push_back(static_cast<std::uint8_t>(data.size()));
     f.insert(f.end(), data.begin(), data.end());
     f.push_back(ABytesCRC8(f));
     return f;
 }
 
 inline ABytes FlashFrame(std::uint16_t byteAddress, const ABytes& line) {
-    ABytes data{static_cast<std::uint8_t>((byteAddress / 2) & 0xFF),
-                static_cast<std::uint8_t>((byteAddress / 2) >> 8)};
+    ABytes data;
+    data.reserve(line.size() + 2);
+    data.push_back(static_cast<std::uint8_t>((byteAddress / 2) & 0xFF));
+    data.push_back(static_cast<std::uint8_t>((byteAddress / 2) >> 8));
     data.insert(data.end(), line.begin(), line.end());
     return Frame(2, data);
 }
 
 inline ABytes EepromFrame(std::uint8_t address, const ABytes& line) {
-    ABytes data{address};
+    ABytes data;
+    data.reserve(line.size() + 1);
+    data.push_back(address);
     data.insert(data.end(), line.begin(), line.end());
     return Frame(1, data);
 }
