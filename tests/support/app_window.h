@@ -16,6 +16,7 @@
 
 #include <cstdlib>
 #include <dirent.h>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -24,12 +25,22 @@
 
 namespace zev::test {
 
-// The number of threads of this process.
+// The number of threads of this process that carry its own name: the threads it started
+// itself, such as the workers. Threads of libraries that name theirs (Qt, GLib) do not count.
 inline int ThreadCount() {
+    const auto comm = [](const std::string& path) {
+        std::ifstream in(path);
+        std::string name;
+        std::getline(in, name);
+        return name;
+    };
+    const std::string own = comm("/proc/self/comm");
     int count = 0;
     if (DIR* dir = ::opendir("/proc/self/task")) {
         while (const dirent* entry = ::readdir(dir))
-            if (entry->d_name[0] != '.') ++count;
+            if (entry->d_name[0] != '.' &&
+                comm(std::string("/proc/self/task/") + entry->d_name + "/comm") == own)
+                ++count;
         ::closedir(dir);
     }
     return count;

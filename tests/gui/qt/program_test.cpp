@@ -294,6 +294,19 @@ TEST_F(ProgramTest, UpdateThenSecondStartFindsTheDevicesUpToDate) {
     EXPECT_EQ(WaitExit(pid, 5000), 0) << Log();
 }
 
+TEST_F(ProgramTest, ProgramWithoutPackageAsksForTheLanguageThenWaitsToBeClosed) {
+    const pid_t pid = Start(ZEV_PROGRAMMER_PATH, {});
+    ASSERT_GT(pid, 0);
+    QPoint origin;
+    ASSERT_TRUE(FindWindow(" ORVEL  update$", origin)) << Log();
+    Xdo("key --clearmodifiers Return"); // the default button: English
+    ASSERT_TRUE(FindWindow(" v\\.0\\.00 \\(isp\\.0, izm\\.0\\)$", origin)) << Log();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_EQ(WaitExit(pid, 0), -1) << "the window stays open";
+    Click(origin, FClose);
+    EXPECT_EQ(WaitExit(pid, 5000), 0) << Log();
+}
+
 TEST_F(ProgramTest, ClosingDuringARunEndsTheProgramAtOnceWithoutReset) {
     TDemoFirmware demo;
     demo.flashSize = 64 * 80;

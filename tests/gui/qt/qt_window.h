@@ -94,6 +94,7 @@ public:
     bool WaitForRows(int pTimeoutMs = 15000) {
         return WaitFor([this] { return !Form->Logic().Rows().empty(); }, pTimeoutMs);
     }
+    int BaseThreads() const { return FBaseThreads; }
     bool WaitForThreads(int pTimeoutMs) {
         return WaitFor([this] { return ThreadCount() <= FBaseThreads; }, pTimeoutMs);
     }

@@ -187,6 +187,7 @@ TEST(QtRunTest, ClosingDuringARunEndsPromptlyWithoutReset) {
     ASSERT_TRUE(w.WaitForRows());
     QTest::mouseClick(w.Button("btnProg"), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return w.Form->Logic().Progress() >= 100; }, 20000));
+    EXPECT_GE(ThreadCount(), w.BaseThreads() + 2) << "both workers are writing";
     QTest::mouseClick(w.Button("btnCancel"), Qt::LeftButton);
     EXPECT_FALSE(w.Form->isVisible());
     EXPECT_TRUE(ApplicationTerminating());

@@ -190,6 +190,7 @@ TEST(ProgFlowTest, ClosingDuringARunEndsItWithoutResettingAnyDevice) {
     ASSERT_TRUE(app.WaitForRows());
     ASSERT_TRUE(app.Ui.btnProg.Click());
     ASSERT_TRUE(app.RunUntil([&] { return app.Window->Progress() >= 100; }, 20000));
+    EXPECT_GE(ThreadCount(), app.BaseThreads() + 2) << "both workers are running";
     app.Ui.Window.Close();
     EXPECT_TRUE(app.Window->Closed());
     EXPECT_TRUE(ApplicationTerminating());

@@ -148,6 +148,7 @@ TEST(SearchFlowTest, ClosingDuringASearchEndsItsWorkers) {
     app.CreateWithPayload(MakeDemoPayload(SmallFirmware()));
     ASSERT_TRUE(app.RunUntil([&] { return app.Window->WorkersRunning(); }, 3000));
     app.RunUntil([] { return false; }, 200);
+    EXPECT_GE(ThreadCount(), app.BaseThreads() + 2) << "both workers are searching";
     EXPECT_TRUE(app.Ui.btnCancel.Click());
     EXPECT_TRUE(ApplicationTerminating());
     // A worker waits out its current attempt (at most 300 ms and a 400 ms pause) and ends
