@@ -23,13 +23,13 @@ Commands:
   reference   the line limit and the protocol floor of one update of the package
   update      update N simulated devices at once with the package (--package, -n)
   session     one controller alone writes N flash lines to one device (--package, -n)
-  search      one search round over N ports where no device answers (-n)
+  search      search rounds over N ports where no device answers (-n, --repeat)
   present     search one port whose device answers at once, several times (--repeat)
 
 Options:
   --package FILE   a file with the update package appended (as zev-pack build makes it)
   -n N             devices or ports (1 to 256) or lines (1 to 1024), default 1
-  --repeat R       searches for present, default 5
+  --repeat R       rounds for search and present, default 5
   --devsim PATH    the zev-devsim executable (default: the one built with this program)
   -h, --help       this text
 

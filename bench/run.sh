@@ -53,7 +53,7 @@ if [ $smoke -eq 1 ]; then
     run reference reference --package "$package"
     run update1 update -n 1 --package "$package"
     run session session -n 1 --package "$package"
-    run search16 search -n 16
+    run search16 search -n 16 --repeat 1
     run present present --repeat 1
     "$bin/zev-microbench" --package="$package" --benchmark_min_time=0.01 >&2
     echo "benchmark smoke run: every scenario ran once" >&2
@@ -64,7 +64,7 @@ load_start=$(cut -d' ' -f1 /proc/loadavg)
 run reference reference --package "$package"
 for n in 1 4 16 64; do run "update$n" update -n "$n" --package "$package"; done
 run session session -n 200 --package "$package"
-for n in 16 64; do run "search$n" search -n "$n"; done
+for n in 16 64; do run "search$n" search -n "$n" --repeat 5; done
 run present present --repeat 10
 "$bin/zev-microbench" --package="$package" --benchmark_min_time=0.2 >"$work/micro.txt" 2>&1
 load_end=$(cut -d' ' -f1 /proc/loadavg)
@@ -142,14 +142,15 @@ cat <<SEARCH
 ## Search
 
 A silent port costs the search profile three attempts of 300 ms (waiting for a first byte) +
-400 ms (pause): $(val search16 expected_ms) ms.
+400 ms (pause): $(val search16 expected_ms) ms. Five rounds each; a round is timed from the first worker's
+start to the last worker's report.
 
-| silent ports | round ms | round / $(val search16 expected_ms) ms | per port min–max ms | CPU s | all reported failed |
-|---:|---:|---:|---|---:|---:|
+| silent ports | round ms, median | round / $(val search16 expected_ms) ms | rounds ms, in order | per port min–max ms | CPU s per round | all reported failed |
+|---:|---:|---:|---|---|---:|---:|
 SEARCH
 for n in 16 64; do
     f="search$n"
-    echo "| $n | $(val $f round_ms) | $(val $f round_per_expected) | $(val $f port_min_ms)–$(val $f port_max_ms) | $(val $f cpu_s) | $(val $f failed)/$n |"
+    echo "| $n | $(val $f round_median_ms) | $(val $f round_per_expected) | $(val $f rounds_ms) | $(val $f port_min_ms)–$(val $f port_max_ms) | $(val $f cpu_s_per_round) | $(val $f failed)/$((n * $(val $f rounds))) |"
 done
 cat <<PRESENT
 
@@ -166,7 +167,7 @@ $(val present identity_limit_ms) ms, protocol floor $(val present identity_floor
 | 64 devices: wall(64)/wall(1) ≤ 1.10 | $(calc "$(val update64 wall_ms) / $wall1" %.4f) | $(verdict "$(calc "$(val update64 wall_ms) / $wall1" %.4f)" "<=" 1.10) |
 | 64 devices: CPU ≤ 1 % of one core per device while writing | $(val update64 cpu_pct_per_device) % | $(verdict "$(val update64 cpu_pct_per_device)" "<=" 1) |
 | 64 devices: peak RSS ≤ 64 MB (62 500 KiB) | $(calc "$(val update64 maxrss_kb) / 1024" %.1f) MiB | $(verdict "$(val update64 maxrss_kb)" "<=" 62500) |
-| search round over 64 silent ports ≤ 2.2 s | $(calc "$(val search64 round_ms) / 1000") s | $(verdict "$(val search64 round_ms)" "<=" 2200) |
+| search round over 64 silent ports ≤ 2.2 s (median of 5; slowest $(val search64 round_max_ms) ms) | $(calc "$(val search64 round_median_ms) / 1000") s | $(verdict "$(val search64 round_median_ms)" "<=" 2200) |
 | present device reported ≤ 150 ms after the search start | max $(val present found_max_ms) ms | $(verdict "$(val present found_max_ms)" "<=" 150) |
 
 ## Micro-benchmarks (Google Benchmark)

@@ -16,7 +16,7 @@ struct TBenchOptions {
     std::string DevSim;    // the zev-devsim executable
     std::string Package;   // a file with the update package appended
     std::size_t Count = 1; // devices or ports
-    int Repeat = 5;        // present: how many searches
+    int Repeat = 5;        // search and present: how many rounds
     std::uint32_t Baud = 19200;
     TDeviceTimes Times;
 };
@@ -39,7 +39,8 @@ int RunUpdateBench(const TBenchOptions& pOptions);
 // (the pause after writing, one poll interval) really last on this machine.
 int RunSessionBench(const TBenchOptions& pOptions);
 
-// One search round over Count ports where no device answers.
+// Repeat search rounds over Count ports where no device answers: each round's time from the
+// first worker's start to the last report.
 int RunSilentSearchBench(const TBenchOptions& pOptions);
 
 // Repeat searches of one port whose device answers at once: time from the start to evDone.

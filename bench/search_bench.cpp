@@ -9,6 +9,7 @@
 #include "threads/main_thread.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace zev::bench {
 
@@ -36,40 +37,54 @@ int RunSilentSearchBench(const TBenchOptions& pOptions) {
     HeadlessLoop loop;
     MainThreadScope scope(&loop);
 
+    const int rounds = std::max(1, pOptions.Repeat);
     const double loadBefore = LoadAverage();
-    const TSelfUsage before = SelfUsage();
-    const std::vector<TWorkerTrack> runs = RunSearch(loop, sim.Ports(), 60000);
-    const TSelfUsage after = SelfUsage();
-    WaitForWorkerThreads(10000);
-    const TChildUsage simUsage = sim.Stop();
-
-    double first = runs.front().StartMs, last = runs.front().EndMs;
-    double portMin = runs.front().WallMs(), portMax = portMin;
-    for (const TWorkerTrack& t : runs) {
-        first = std::min(first, t.StartMs);
-        last = std::max(last, t.EndMs);
-        portMin = std::min(portMin, t.WallMs());
-        portMax = std::max(portMax, t.WallMs());
+    std::vector<double> roundTimes;
+    std::string roundList;
+    double portMin = 0, portMax = 0, cpuSec = 0, busyMs = 0;
+    std::size_t failed = 0, ports = 0;
+    for (int r = 0; r < rounds; ++r) {
+        const TSelfUsage before = SelfUsage();
+        const std::vector<TWorkerTrack> runs = RunSearch(loop, sim.Ports(), 60000);
+        const TSelfUsage after = SelfUsage();
+        if (!WaitForWorkerThreads(10000)) Raise("a search worker did not end");
+        double first = runs.front().StartMs, last = runs.front().EndMs;
+        for (const TWorkerTrack& t : runs) {
+            first = std::min(first, t.StartMs);
+            last = std::max(last, t.EndMs);
+            portMin = ports == 0 ? t.WallMs() : std::min(portMin, t.WallMs());
+            portMax = std::max(portMax, t.WallMs());
+            ++ports;
+        }
+        failed += CountResult(runs, evFailed);
+        cpuSec += after.CpuSec - before.CpuSec;
+        busyMs += last - first;
+        roundTimes.push_back(last - first);
+        char text[32];
+        std::snprintf(text, sizeof text, "%s%.1f", roundList.empty() ? "" : " ", last - first);
+        roundList += text;
     }
-    const double roundMs = last - first;
-    const double cpuSec = after.CpuSec - before.CpuSec;
-    const std::size_t n = runs.size();
+    const TChildUsage simUsage = sim.Stop();
+    const double median = Median(roundTimes);
 
     Put("scenario", "search");
-    Put("ports", static_cast<long long>(n));
-    Put("failed", static_cast<long long>(CountResult(runs, evFailed)));
-    Put("done", static_cast<long long>(CountResult(runs, evDone)));
+    Put("ports", static_cast<long long>(pOptions.Count));
+    Put("rounds", static_cast<long long>(rounds));
+    Put("failed", static_cast<long long>(failed));
     Put("expected_ms", SilentRoundMs(), 1);
-    Put("round_ms", roundMs, 1);
+    Put("rounds_ms", roundList);
+    Put("round_median_ms", median, 1);
+    Put("round_min_ms", *std::min_element(roundTimes.begin(), roundTimes.end()), 1);
+    Put("round_max_ms", *std::max_element(roundTimes.begin(), roundTimes.end()), 1);
+    Put("round_per_expected", median / SilentRoundMs(), 4);
     Put("port_min_ms", portMin, 1);
     Put("port_max_ms", portMax, 1);
-    Put("round_per_expected", roundMs / SilentRoundMs(), 4);
-    Put("cpu_s", cpuSec, 3);
-    Put("cpu_pct_total", cpuSec * 1000 / roundMs * 100, 2);
-    Put("maxrss_kb", static_cast<long long>(after.MaxRssKb));
+    Put("cpu_s_per_round", cpuSec / rounds, 3);
+    Put("cpu_pct_total", cpuSec * 1000 / busyMs * 100, 2);
+    Put("maxrss_kb", static_cast<long long>(SelfUsage().MaxRssKb));
     Put("sim_cpu_s", simUsage.CpuSec, 3);
     Put("load_before", loadBefore, 2);
-    return CountResult(runs, evFailed) == n ? 0 : 1;
+    return failed == ports ? 0 : 1;
 }
 
 int RunPresentSearchBench(const TBenchOptions& pOptions) {
