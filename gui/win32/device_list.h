@@ -1,0 +1,112 @@
+#pragma once
+// The device list on Win32: a borderless window that scrolls vertically and holds the rows, one
+// child window each: the device icon at the left, the word-wrapped caption, and a check box at
+// the right edge. The row draws its caption itself, so a finished row shows its green or red
+// text even though it is disabled. Clicking the caption ticks the box, as clicking a check
+// box's own text would; the box takes the keyboard focus (Tab, Space).
+
+#include "app/controls.h"
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zev::win32 {
+
+class TWinDeviceList;
+
+class TWinDeviceRow : public IDeviceRow {
+public:
+    TWinDeviceRow(TWinDeviceList& pList, std::function<void()> pOnChecked);
+    ~TWinDeviceRow() override;
+    TWinDeviceRow(const TWinDeviceRow&) = delete;
+    TWinDeviceRow& operator=(const TWinDeviceRow&) = delete;
+
+    void SetIcon(const std::string& pPicture) override;
+    void SetCaption(const std::string& pCaption) override;
+    void SetChecked(bool pChecked) override;
+    bool Checked() const override;
+    void SetBoxEnabled(bool pEnabled) override;
+    void SetRowEnabled(bool pEnabled) override;
+    void SetColor(TColor pColor) override;
+    void MoveToTop() override;
+    void MoveToBottom() override;
+
+    HWND Handle() const { return FRow; }
+    HWND Box() const { return FBox; }
+    const std::string& Caption() const { return FCaption; }
+    const std::string& Icon() const { return FIcon; }
+    bool BoxEnabled() const { return FBoxEnabled; }
+    bool RowEnabled() const { return FRowEnabled; }
+    // The colour the caption is drawn in: its own colour, or grey text where the row or its box
+    // is disabled and the colour is a system one.
+    COLORREF CaptionColor() const;
+    // Places the row and its box in the list.
+    void Place(int pTop, int pWidth);
+
+private:
+    friend class TWinDeviceList; // registers the row's window class
+
+    static LRESULT CALLBACK WndProc(HWND pWindow, UINT pMessage, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT pMessage, WPARAM wParam, LPARAM lParam);
+    void Paint();
+    RECT CaptionRect() const;
+
+    TWinDeviceList& FList;
+    std::function<void()> FOnChecked;
+    HWND FRow = nullptr;
+    HWND FBox = nullptr;
+    std::string FIcon;
+    std::string FCaption;
+    std::wstring FCaption16;
+    TColor FColor = clWindowText;
+    bool FBoxEnabled = true;
+    bool FRowEnabled = true;
+    bool FBoxFocused = false;
+};
+
+class TWinDeviceList : public IDeviceList {
+public:
+    TWinDeviceList(HWND pParent, int pDpi, HFONT pFont);
+    ~TWinDeviceList() override;
+    TWinDeviceList(const TWinDeviceList&) = delete;
+    TWinDeviceList& operator=(const TWinDeviceList&) = delete;
+
+    IDeviceRow* AddRow(std::function<void()> pOnChecked) override;
+
+    HWND Handle() const { return FList; }
+    // Rows from the top down.
+    const std::vector<TWinDeviceRow*>& Rows() const { return FOrder; }
+    void Move(TWinDeviceRow* pRow, bool pTop);
+    // The list's place in its parent, and the resolution and font of its rows.
+    void SetBounds(int pX, int pY, int pWidth, int pHeight);
+    void SetDpi(int pDpi, HFONT pFont);
+    int Dpi() const { return FDpi; }
+    HFONT Font() const { return FFont; }
+    // Scroll position in pixels from the top.
+    int ScrollPosition() const { return FScroll; }
+    void ScrollTo(int pPosition);
+
+    // Registers the window classes of the list and its rows; once per program.
+    static void RegisterClasses(HINSTANCE pInstance);
+
+private:
+    static LRESULT CALLBACK WndProc(HWND pWindow, UINT pMessage, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT pMessage, WPARAM wParam, LPARAM lParam);
+    void Layout();
+
+    HWND FList = nullptr;
+    int FDpi;
+    HFONT FFont;
+    int FScroll = 0;
+    std::vector<std::unique_ptr<TWinDeviceRow>> FRows; // in order of creation
+    std::vector<TWinDeviceRow*> FOrder;                // from the top down
+};
+
+inline constexpr const wchar_t* kDeviceListClass = L"ZevDeviceList";
+inline constexpr const wchar_t* kDeviceRowClass = L"ZevDeviceRow";
+
+} // namespace zev::win32

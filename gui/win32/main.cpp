@@ -1,0 +1,47 @@
+// ZEV Programmer on Windows: the program entry. It takes no arguments and reads no
+// configuration; the update package comes from the end of its own executable file.
+
+#include "gui/win32/main_form.h"
+#include "gui/win32/main_thread_win32.h"
+#include "gui/win32/message_loop.h"
+#include "platform/timing.h"
+#include "threads/main_thread.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include <cstdio>
+
+int WINAPI wWinMain(HINSTANCE pInstance, HINSTANCE, PWSTR, int) {
+    // The serial library's start-up first: timer resolution and counter frequency.
+    zev::TimingStartup();
+
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    zev::win32::TWin32MainForm::RegisterClasses(pInstance);
+
+    int result = 0;
+    {
+        zev::win32::TWin32MainThread mainThread;
+        zev::SetMainThread(&mainThread);
+        zev::win32::TWin32MainForm form;
+        mainThread.SetWindow(form.Handle());
+        form.Start();
+        result = zev::win32::RunMessageLoop(form.Handle());
+
+        // Closing ends the program at once. Workers that have not finished are neither stopped
+        // nor waited for: their calls to the main thread already return at once, and nothing of
+        // the window may be released under them.
+        if (form.Logic().WorkersRunning()) {
+            std::fflush(nullptr);
+            TerminateProcess(GetCurrentProcess(), static_cast<UINT>(result));
+        }
+        mainThread.SetWindow(nullptr);
+    }
+    zev::SetMainThread(nullptr);
+    if (SUCCEEDED(com)) CoUninitialize();
+    return result;
+}
