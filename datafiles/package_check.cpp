@@ -3,7 +3,39 @@
 #include "core/error.h"
 #include "datafiles/data_errors.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace zev {
+
+namespace {
+
+// True when the flash and EEPROM blocks cover the data exactly: every data byte belongs to one
+// of them, no other block holds data, and no block reaches past the data. The checksum covers
+// the flash words only; a block table that lost its agreement with the data (a cut payload, a
+// changed index, length or address) would otherwise hand out lines that no check has seen, or
+// leave data unwritten.
+bool BlocksTileData(const TLormanBootLoaderHexDataFile& pImage) {
+    const auto flash = pImage.FlashBlock();
+    const auto eeprom = pImage.EepromBlock();
+    std::vector<TDataBlock> blocks;
+    for (std::size_t k = 0; k < pImage.Blocks().size(); ++k) {
+        const TDataBlock& b = pImage.Blocks()[k];
+        if (b.L == 0) continue;
+        if (k != flash && k != eeprom) return false;
+        blocks.push_back(b);
+    }
+    std::sort(blocks.begin(), blocks.end(),
+              [](const TDataBlock& a, const TDataBlock& b) { return a.I < b.I; });
+    std::uint64_t end = 0;
+    for (const TDataBlock& b : blocks) {
+        if (b.I != end) return false;
+        end = std::uint64_t{b.I} + b.L;
+    }
+    return end == pImage.Data().size();
+}
+
+} // namespace
 
 void CheckPackage(const ABytes& payload, TCheckedPackage& result) {
     result = TCheckedPackage{};
@@ -17,6 +49,7 @@ void CheckPackage(const ABytes& payload, TCheckedPackage& result) {
     result.checksumInData = result.image.CheckSummInData();
     result.checksum = result.image.CheckSumm();
     if (result.checksum != result.info.CS) Raise(kErrChecksum);
+    if (!BlocksTileData(result.image)) Raise(kErrBlockTableShort);
 
     // The lines are cut now, so that an odd EEPROM block fails before any device is touched.
     result.flash = result.image.GetFlash();

@@ -28,7 +28,9 @@ struct TCheckedPackage {
 
 // Runs the steps in order, raising the code of the first that fails:
 //   the container ("0x0301", "0x0302"), data present ("0x0303"), the information record
-//   ("0x0306"), the checksum against CS ("0x0304"), the flash and EEPROM lines ("0x0307").
+//   ("0x0306"), the checksum against CS ("0x0304"), the flash and EEPROM blocks covering the
+//   data exactly, with no byte outside them, no other block holding data and no block past the
+//   end ("0x0302"), the flash and EEPROM lines ("0x0307").
 void CheckPackage(const ABytes& payload, TCheckedPackage& result);
 
 // The same, for callers that need nothing from a failed check.
