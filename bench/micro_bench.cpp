@@ -86,8 +86,9 @@ BENCHMARK(BM_CutLines);
 
 // The demo package behind a stand-in program, in a temporary file removed at exit.
 std::string MakeDemoPackageFile() {
-    char pattern[] = "/tmp/zev-microbench-XXXXXX";
-    const int fd = ::mkstemp(pattern);
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "zev-microbench-XXXXXX").string();
+    const int fd = ::mkstemp(pattern.data());
     if (fd < 0) return "";
     ::close(fd);
     const ABytes program(4u << 20, 0x90);

@@ -19,6 +19,26 @@ cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan -j"$((jobs * 2))" --output-on-failure
 
+# The threaded tests again under ThreadSanitizer: worker threads, sessions on pseudo-terminals,
+# the search and programming workers, the window's whole flow, the fault matrix and the soak.
+tsan_tests=(unit_threads integration_comport integration_bootloader integration_app
+            integration_faults integration_soak)
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DZEV_SANITIZE=thread -DZEV_GUI=OFF -DZEV_BENCH=OFF
+cmake --build build-tsan -j"$jobs" --target "${tsan_tests[@]}"
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
+build-tsan/bin/unit_threads
+ctest --test-dir build-tsan -j"$((jobs * 2))" --output-on-failure -L 'integration|reliability'
+unset TSAN_OPTIONS
+
+# Fuzzing: libFuzzer targets built with clang, address and undefined-behaviour sanitizers, each
+# run for 12 seconds from its seed corpus (the regression inputs kept there run first).
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_COMPILER=clang++-14 -DZEV_FUZZ=ON -DZEV_SANITIZE=address,undefined \
+    -DZEV_TESTS=OFF -DZEV_GUI=OFF -DZEV_BENCH=OFF
+cmake --build build-fuzz -j"$jobs" --target fuzzers
+bash fuzz/run.sh build-fuzz 12
+
 # Third stage: the Windows program, cross-built with mingw-w64 for 32-bit (the product) and 64-bit
 # Windows; the 64-bit tests run under Wine (64-bit Wine only) through scripts/wine-run.sh, which
 # keeps Wine away from the machine's serial ports. Console tests need no display.
