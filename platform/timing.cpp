@@ -26,7 +26,16 @@ std::int64_t PerfFrequency() {
 }
 
 double PerfMilliseconds() {
-    return static_cast<double>(PerfCounter() * 1000) / static_cast<double>(PerfFrequency());
+    return CounterToMilliseconds(PerfCounter(), PerfFrequency());
+}
+
+double CounterToMilliseconds(std::int64_t counter, std::int64_t frequency) {
+    // Whole seconds and the remainder apart: counter * 1000 would overflow 64 bits after
+    // about 107 days of a nanosecond counter.
+    const std::int64_t seconds = counter / frequency;
+    const std::int64_t rest = counter % frequency;
+    return static_cast<double>(seconds) * 1000.0 +
+           static_cast<double>(rest * 1000) / static_cast<double>(frequency);
 }
 
 void SleepMs(double ms) {

@@ -10,6 +10,8 @@ std::int64_t PerfCounter();
 std::int64_t PerfFrequency();
 // PerfCounter() * 1000 / PerfFrequency(), in milliseconds from an arbitrary origin.
 double PerfMilliseconds();
+// Milliseconds of a counter value at the given frequency, exact for any counter value.
+double CounterToMilliseconds(std::int64_t counter, std::int64_t frequency);
 // Sleeps the duration rounded to the nearest millisecond (halves to even); never less than 1 ms.
 void SleepMs(double ms);
 // Asks the system for its finest timer interval; returns the interval now in force in 100 ns

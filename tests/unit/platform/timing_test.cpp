@@ -21,3 +21,17 @@ TEST(Timing, CounterAdvancesAndSleepNeverShorterThanOneMillisecond) {
 
 } // namespace
 } // namespace zev
+
+namespace zev {
+namespace {
+
+TEST(Timing, MillisecondsOfLargeCountersDoNotOverflow) {
+    // A nanosecond counter after 200 days: counter * 1000 would not fit in 64 bits.
+    const std::int64_t ns = 200LL * 86400 * 1000000000LL + 500000;
+    EXPECT_DOUBLE_EQ(CounterToMilliseconds(ns, 1000000000LL), 200.0 * 86400 * 1000 + 0.5);
+    EXPECT_DOUBLE_EQ(CounterToMilliseconds(15, 10), 1500.0);
+    EXPECT_DOUBLE_EQ(CounterToMilliseconds(0, 10000000), 0.0);
+}
+
+} // namespace
+} // namespace zev
