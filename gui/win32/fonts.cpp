@@ -24,15 +24,4 @@ TFont& TFont::operator=(TFont&& pOther) noexcept {
     return *this;
 }
 
-void SetFontOfTree(HWND pWindow, HFONT pFont) {
-    SendMessageW(pWindow, WM_SETFONT, reinterpret_cast<WPARAM>(pFont), TRUE);
-    EnumChildWindows(
-        pWindow,
-        [](HWND child, LPARAM font) -> BOOL {
-            SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), TRUE);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(pFont));
-}
-
 } // namespace zev::win32

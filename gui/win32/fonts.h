@@ -24,7 +24,4 @@ private:
 
 inline constexpr const wchar_t* kFontFace = L"Tahoma";
 
-// Gives a window and every child it has the font (WM_SETFONT).
-void SetFontOfTree(HWND pWindow, HFONT pFont);
-
 } // namespace zev::win32

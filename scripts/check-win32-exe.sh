@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Checks a Windows program before it ships:
+#
+#   check-win32-exe.sh [--machine i386|x86-64] PROGRAM.exe
+#
+#   - it imports from the system's own DLLs only: one file, nothing to install beside it;
+#   - its manifest is embedded (resource RT_MANIFEST 1) and asks for administrator rights,
+#     per-monitor DPI awareness and version 6 of the common controls;
+#   - with --machine, it is built for that processor (i386 for the 32-bit release file).
+#
+# Prints what it found; exit status 1 when a check fails, 2 on wrong usage.
+set -euo pipefail
+
+die() {
+    echo "check-win32-exe.sh: $*" >&2
+    exit 2
+}
+
+machine=""
+if [ "${1:-}" = --machine ]; then
+    [ $# -ge 2 ] || die "--machine needs i386 or x86-64"
+    machine="$2"
+    shift 2
+fi
+[ $# -eq 1 ] || die "usage: check-win32-exe.sh [--machine i386|x86-64] PROGRAM.exe"
+exe="$1"
+[ -f "$exe" ] || die "no such file: $exe"
+
+tool() { # a mingw-w64 binutils tool; the 64-bit ones read 32-bit programs too
+    for triple in x86_64-w64-mingw32 i686-w64-mingw32; do
+        if command -v "$triple-$1" >/dev/null; then
+            echo "$triple-$1"
+            return
+        fi
+    done
+    die "no mingw-w64 $1"
+}
+objdump=$(tool objdump)
+windres=$(tool windres)
+
+# DLLs that every Windows installation has. The C runtime msvcrt.dll is part of the system.
+system_dlls="advapi32 bcrypt cfgmgr32 comctl32 comdlg32 crypt32 dwmapi gdi32 gdiplus imm32
+    kernel32 msimg32 msvcrt ntdll ole32 oleaut32 rpcrt4 setupapi shcore shell32 shlwapi user32
+    userenv uxtheme version windowscodecs winmm ws2_32"
+
+failed=0
+fail() {
+    echo "FAIL: $*"
+    failed=1
+}
+
+headers=$("$objdump" -p "$exe" 2>/dev/null) || die "$exe is not a Windows program"
+format=$("$objdump" -f "$exe" | sed -n 's/.*file format //p')
+echo "format: $format"
+case "$machine" in
+"") ;;
+i386) [ "$format" = pei-i386 ] || fail "not a 32-bit (i386) program" ;;
+x86-64) [ "$format" = pei-x86-64 ] || fail "not a 64-bit (x86-64) program" ;;
+*) die "unknown machine $machine" ;;
+esac
+
+dlls=$(sed -n 's/^[[:space:]]*DLL Name:[[:space:]]*//p' <<<"$headers" | tr 'A-Z' 'a-z' | sort -u)
+[ -n "$dlls" ] || fail "no imports found"
+for dll in $dlls; do
+    name="${dll%.dll}"
+    if [[ " $(echo $system_dlls) " == *" $name "* ]]; then
+        echo "import: $dll (system)"
+    else
+        fail "import of $dll, which is not a system DLL"
+    fi
+done
+
+resources=$("$windres" -J coff -O rc -i "$exe" 2>/dev/null) || fail "cannot read the resources"
+if grep -Eq '^1 24( |$)' <<<"$resources"; then
+    echo "manifest: embedded"
+    for want in 'level="requireAdministrator"' 'PerMonitorV2' \
+        'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"'; do
+        # The manifest's text stands in the file as it was written.
+        if LC_ALL=C grep -aqF "$want" "$exe" || LC_ALL=C tr -s ' \n' ' ' <"$exe" | grep -aqF "$want"; then
+            echo "manifest: $want"
+        else
+            fail "the manifest lacks $want"
+        fi
+    done
+else
+    fail "no embedded manifest (resource RT_MANIFEST 1)"
+fi
+
+if [ "$failed" -ne 0 ]; then
+    echo "check-win32-exe.sh: $exe FAILED"
+    exit 1
+fi
+echo "check-win32-exe.sh: $exe OK"
