@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace zev::test {
@@ -44,6 +45,13 @@ inline int ThreadCount() {
         ::closedir(dir);
     }
     return count;
+}
+
+// ThreadCount before any worker: a first thread is started and ended, so that helper threads a
+// runtime starts with the first thread (a sanitizer's) are already there.
+inline int BaseThreadCount() {
+    std::thread([] {}).join();
+    return ThreadCount();
 }
 
 // Sets ZEV_PORTS (the port list the program sees) for a scope and restores it after.
@@ -108,7 +116,10 @@ public:
         CreateFromFile(WriteExecutable(pPayload), pLanguage);
     }
     void Create(TfrmZEVProgrammer::TPackageSource pSource, std::uint32_t pLanguage) {
-        FBaseThreads = ThreadCount();
+        // ThreadSanitizer starts a helper thread of its own with the first thread of the
+        // process: let it start now, so that it is part of the count the workers leave behind.
+        std::thread([] {}).join();
+        FBaseThreads = BaseThreadCount();
         Window = std::make_unique<TfrmZEVProgrammer>(Ui.Controls(pLanguage), std::move(pSource));
         Ui.Window.OnClose = [this] { Window->FormClose(); };
         Window->FormCreate();
