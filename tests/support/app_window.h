@@ -116,9 +116,6 @@ public:
         CreateFromFile(WriteExecutable(pPayload), pLanguage);
     }
     void Create(TfrmZEVProgrammer::TPackageSource pSource, std::uint32_t pLanguage) {
-        // ThreadSanitizer starts a helper thread of its own with the first thread of the
-        // process: let it start now, so that it is part of the count the workers leave behind.
-        std::thread([] {}).join();
         FBaseThreads = BaseThreadCount();
         Window = std::make_unique<TfrmZEVProgrammer>(Ui.Controls(pLanguage), std::move(pSource));
         Ui.Window.OnClose = [this] { Window->FormClose(); };
