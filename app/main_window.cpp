@@ -8,6 +8,7 @@
 #include "threads/main_thread.h"
 
 #include <exception>
+#include <utility>
 
 namespace zev {
 

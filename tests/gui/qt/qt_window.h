@@ -47,7 +47,7 @@ public:
     QtWindow() : FScope(&FMainThread), FPorts(std::vector<std::string>{}) {
         CurrentLanguage = kLangRussian;
         SetApplicationTerminating(false);
-        FBaseThreads = ThreadCount();
+        FBaseThreads = BaseThreadCount();
     }
     ~QtWindow() {
         if (Form && Form->Logic().WorkersRunning()) {
