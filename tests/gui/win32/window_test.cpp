@@ -137,6 +137,38 @@ TEST(Win32WindowTest, WindowAndControlsAsLaidOutForTheResolution) {
     EXPECT_EQ(range.iHigh, 1000);
 }
 
+TEST(Win32WindowTest, MovingToAMonitorOfAnotherResolutionLaysTheWindowOutAgain) {
+    TForm w(ABytes{});
+    TWin32MainForm& form = w.Form;
+    form.Start();
+    const int dpi = form.Dpi() * 5 / 4; // the window still fits the screen
+
+    // What Windows sends when the window moves to a monitor of a higher resolution.
+    const SIZE size = win32::WindowSizeForClient(
+        win32::Scale(576, dpi), win32::Scale(370, dpi),
+        static_cast<DWORD>(GetWindowLongPtrW(form.Handle(), GWL_STYLE)),
+        static_cast<DWORD>(GetWindowLongPtrW(form.Handle(), GWL_EXSTYLE)), dpi);
+    RECT suggested{0, 0, size.cx, size.cy};
+    SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+
+    EXPECT_EQ(form.Dpi(), dpi);
+    // The window takes the place Windows suggests (its frame is the system's to size).
+    RECT window{};
+    GetWindowRect(form.Handle(), &window);
+    EXPECT_EQ(window.right - window.left, suggested.right - suggested.left);
+    EXPECT_EQ(window.bottom - window.top, suggested.bottom - suggested.top);
+    const win32::TMainLayout& l = form.Layout();
+    EXPECT_EQ(l.btnProg, win32::Scale(win32::MainLayout().btnProg, dpi));
+    EXPECT_TRUE(Same(w.ClientRectOf("btnProg"), l.btnProg));
+    EXPECT_TRUE(Same(w.ClientRectOf("pnlData"), l.pnlData));
+    EXPECT_EQ(form.DeviceList().Dpi(), dpi);
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(form.Control("lblState"), WM_GETFONT, 0, 0)),
+               sizeof font, &font);
+    EXPECT_EQ(font.lfHeight, -MulDiv(8, dpi, 72)) << "8 points at the new resolution";
+}
+
 TEST(Win32WindowTest, SoundStartInEnglishThenTheTimersSearchAgainAndAgain) {
     TForm w(DemoPackage());
     TWin32MainForm& form = w.Form;
