@@ -22,7 +22,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 # The threaded tests again under ThreadSanitizer: worker threads, sessions on pseudo-terminals,
 # the search and programming workers, the window's whole flow, the fault matrix and the soak.
 tsan_tests=(unit_threads integration_comport integration_bootloader integration_app
-            integration_faults integration_soak)
+            integration_faults integration_soak integration_closing)
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DZEV_SANITIZE=thread -DZEV_GUI=OFF -DZEV_BENCH=OFF
 cmake --build build-tsan -j"$jobs" --target "${tsan_tests[@]}"
