@@ -4,6 +4,7 @@
 #include "gui/win32/main_form.h"
 #include "gui/win32/main_thread_win32.h"
 #include "gui/win32/message_loop.h"
+#include "gui/win32/text16.h"
 #include "platform/timing.h"
 #include "threads/main_thread.h"
 
@@ -13,6 +14,7 @@
 #include <objbase.h>
 
 #include <cstdio>
+#include <exception>
 
 int WINAPI wWinMain(HINSTANCE pInstance, HINSTANCE, PWSTR, int) {
     // The serial library's start-up first: timer resolution and counter frequency.
@@ -24,7 +26,7 @@ int WINAPI wWinMain(HINSTANCE pInstance, HINSTANCE, PWSTR, int) {
     zev::win32::TWin32MainForm::RegisterClasses(pInstance);
 
     int result = 0;
-    {
+    try {
         zev::win32::TWin32MainThread mainThread;
         zev::SetMainThread(&mainThread);
         zev::win32::TWin32MainForm form;
@@ -40,6 +42,11 @@ int WINAPI wWinMain(HINSTANCE pInstance, HINSTANCE, PWSTR, int) {
             TerminateProcess(GetCurrentProcess(), static_cast<UINT>(result));
         }
         mainThread.SetWindow(nullptr);
+    } catch (const std::exception& e) {
+        // The window could not be made (no desktop, no resources): say so, if anything can.
+        MessageBoxW(nullptr, zev::win32::ToUtf16(e.what()).c_str(), L"ZEV Programmer",
+                    MB_ICONERROR | MB_OK);
+        result = 1;
     }
     zev::SetMainThread(nullptr);
     if (SUCCEEDED(com)) CoUninitialize();
