@@ -143,11 +143,11 @@ fi
 flock -x 9
 prepare_prefix
 declare -A seen=()
-for spec in "${coms[@]}"; do
-    n="${spec%%=*}"
-    tty="${spec#*=}"
-    [[ "$spec" == *=* && "$n" =~ ^[1-9][0-9]{0,2}$ && "$n" -le 256 ]] ||
-        die "--com wants N=TTY with N from 1 to 256, not '$spec'"
+for mapping in "${coms[@]}"; do
+    n="${mapping%%=*}"
+    tty="${mapping#*=}"
+    [[ "$mapping" == *=* && "$n" =~ ^[1-9][0-9]{0,2}$ && "$n" -le 256 ]] ||
+        die "--com wants N=TTY with N from 1 to 256, not '$mapping'"
     [ -z "${seen[$n]:-}" ] || die "COM$n is mapped twice"
     seen[$n]=1
     real="$(readlink -f "$tty")" || die "no such terminal: $tty"
@@ -157,9 +157,9 @@ done
 
 touch "$mapped"
 trap unmap_ports EXIT
-for spec in "${coms[@]}"; do
-    n="${spec%%=*}"
-    real="$(readlink -f "${spec#*=}")"
+for mapping in "${coms[@]}"; do
+    n="${mapping%%=*}"
+    real="$(readlink -f "${mapping#*=}")"
     "${as_user[@]}" "$wine" reg add "$ports_key" /v "COM$n" /t REG_SZ /d "$real" /f >/dev/null 2>&1 9>&- ||
         die "cannot map COM$n"
 done
