@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -103,6 +104,11 @@ long TPtyPort::Write(const std::uint8_t* pData, std::size_t pCount) {
     if (n >= 0) return static_cast<long>(n);
     if (errno == EAGAIN || errno == EINTR) return 0;
     return -1;
+}
+
+bool TPtyPort::HostGone() const {
+    pollfd p{FFd, 0, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR)) != 0;
 }
 
 void TPtyPort::Close() {

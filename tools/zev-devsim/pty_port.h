@@ -31,6 +31,9 @@ public:
     TRead Read(ABytes& pOut, std::size_t pMax);
     // Writes what the terminal takes now; returns the count, or -1 when no host has it open.
     long Write(const std::uint8_t* pData, std::size_t pCount);
+    // True when no host has the port open right now. Bytes written then would wait in the
+    // terminal's buffer and reach the next host that opens it.
+    bool HostGone() const;
     // Puts the line back into raw mode after a host has closed it.
     void ResetLine();
     // Closes the port for good and removes the link.

@@ -146,6 +146,12 @@ void TSimulator::FlushDue(TUnit& pUnit, std::int64_t pNow) {
         chunk.push_back(b);
     }
     if (chunk.empty()) return;
+    // The loop may have slept until this answer fell due while the host closed the port:
+    // look again right before writing, so a departed host's answer is dropped.
+    if (pUnit.Port->HostGone()) {
+        HangUp(pUnit, pNow);
+        return;
+    }
     const long n = pUnit.Port->Write(chunk.data(), chunk.size());
     if (n < 0) {
         HangUp(pUnit, pNow);
