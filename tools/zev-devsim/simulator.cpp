@@ -233,6 +233,13 @@ void TSimulator::Run(int pSignalFd) {
             const short re = fds[k + 1].revents;
             if (u.HungUp) {
                 if (re & (POLLHUP | POLLERR)) {
+                    // A host may have opened the port, written and closed it again between two
+                    // looks. Its bytes crossed the line, so the device takes them; its answers
+                    // have nobody to go to. Left unread they would reach the next host.
+                    if (re & POLLIN) {
+                        ReadFrom(u, now);
+                        if (!u.Gone) HangUp(u, now);
+                    }
                     u.NextCheck = now + kHangUpRecheck;
                     continue;
                 }
