@@ -4,18 +4,9 @@
 #include "core/format.h"
 #include "datafiles/package_trailer.h"
 
-#include <fstream>
-#include <iterator>
-
 namespace zev::bench {
 
 namespace {
-
-ABytes ReadBytes(const std::string& pPath) {
-    std::ifstream file(pPath, std::ios::binary);
-    if (!file) Raise("cannot read " + pPath);
-    return ABytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
 
 bool LinesHeld(const ABytes& pMemory, const ALormanBootLoaderDataLines& pLines, const char* pKind,
                std::string& pWhy) {
@@ -46,11 +37,10 @@ TCheckedPackage LoadPackage(const std::string& pPath) {
     return package;
 }
 
-bool DeviceHoldsPackage(const std::string& pDumpDir, const std::string& pName,
-                        const TCheckedPackage& pPackage, std::string& pWhy) {
-    const std::string base = pDumpDir + "/" + pName;
-    return LinesHeld(ReadBytes(base + ".flash.bin"), pPackage.flash, "flash", pWhy) &&
-           LinesHeld(ReadBytes(base + ".eeprom.bin"), pPackage.eeprom, "EEPROM", pWhy);
+bool DeviceHoldsPackage(const test::TSimDeviceDump& pDump, const TCheckedPackage& pPackage,
+                        std::string& pWhy) {
+    return LinesHeld(pDump.Flash, pPackage.flash, "flash", pWhy) &&
+           LinesHeld(pDump.Eeprom, pPackage.eeprom, "EEPROM", pWhy);
 }
 
 } // namespace zev::bench

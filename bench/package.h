@@ -3,6 +3,7 @@
 // the check of what a simulated device holds afterwards.
 
 #include "datafiles/package_check.h"
+#include "support/devsim_fixture.h"
 
 #include <string>
 
@@ -12,9 +13,9 @@ namespace zev::bench {
 // file and the failed step.
 TCheckedPackage LoadPackage(const std::string& pPath);
 
-// True when the device's memory dump in pDumpDir (NAME.flash.bin, NAME.eeprom.bin) holds every
-// line of the package; else false with the first difference in pWhy.
-bool DeviceHoldsPackage(const std::string& pDumpDir, const std::string& pName,
-                        const TCheckedPackage& pPackage, std::string& pWhy);
+// True when the device's memory dump holds every line of the package; else false with the
+// first difference in pWhy.
+bool DeviceHoldsPackage(const test::TSimDeviceDump& pDump, const TCheckedPackage& pPackage,
+                        std::string& pWhy);
 
 } // namespace zev::bench

@@ -1,4 +1,3 @@
-#include "bench/devsim_process.h"
 #include "bench/report.h"
 #include "bench/scenarios.h"
 #include "bench/usage.h"
@@ -6,6 +5,7 @@
 #include "bootloader/session_profiles.h"
 #include "bootloader/worker_events.h"
 #include "core/error.h"
+#include "support/devsim_fixture.h"
 #include "threads/main_thread.h"
 
 #include <algorithm>
@@ -31,7 +31,7 @@ double Median(std::vector<double> pValues) {
 } // namespace
 
 int RunSilentSearchBench(const TBenchOptions& pOptions) {
-    TDevSimProcess sim(pOptions.DevSim);
+    test::DevSimFixture sim(pOptions.DevSim);
     // A device silenced from its first request on never answers: a port with nothing behind it.
     sim.Start(PacedDevices(pOptions, pOptions.Count, {"fault=silence any"}));
     HeadlessLoop loop;
@@ -64,7 +64,8 @@ int RunSilentSearchBench(const TBenchOptions& pOptions) {
         std::snprintf(text, sizeof text, "%s%.1f", roundList.empty() ? "" : " ", last - first);
         roundList += text;
     }
-    const TChildUsage simUsage = sim.Stop();
+    sim.Stop();
+    const test::TSimUsage simUsage = sim.Usage();
     const double median = Median(roundTimes);
 
     Put("scenario", "search");
@@ -88,7 +89,7 @@ int RunSilentSearchBench(const TBenchOptions& pOptions) {
 }
 
 int RunPresentSearchBench(const TBenchOptions& pOptions) {
-    TDevSimProcess sim(pOptions.DevSim);
+    test::DevSimFixture sim(pOptions.DevSim);
     sim.Start(PacedDevices(pOptions, 1));
     HeadlessLoop loop;
     MainThreadScope scope(&loop);

@@ -1,4 +1,3 @@
-#include "bench/devsim_process.h"
 #include "bench/package.h"
 #include "bench/report.h"
 #include "bench/scenarios.h"
@@ -52,7 +51,7 @@ int RunSessionBench(const TBenchOptions& pOptions) {
     const std::size_t count = std::min<std::size_t>(pOptions.Count, package.flash.size());
     if (count == 0) Raise("the package has no flash lines");
 
-    TDevSimProcess sim(pOptions.DevSim);
+    test::DevSimFixture sim(pOptions.DevSim);
     sim.Start(PacedDevices(pOptions, 1));
     std::vector<double> times;
     {

@@ -1,4 +1,3 @@
-#include "bench/devsim_process.h"
 #include "bench/package.h"
 #include "bench/report.h"
 #include "bench/scenarios.h"
@@ -12,7 +11,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 
 namespace zev::bench {
@@ -24,27 +22,6 @@ std::string Ms(double pMs) {
     std::snprintf(text, sizeof text, "%g", pMs);
     return text;
 }
-
-// A fresh folder for the simulator's dump, removed with the object.
-class TTempDir {
-public:
-    TTempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "zev-bench-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) Raise("cannot create a temporary folder");
-        FPath = pattern;
-    }
-    ~TTempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(FPath, ec);
-    }
-    TTempDir(const TTempDir&) = delete;
-    TTempDir& operator=(const TTempDir&) = delete;
-    const std::string& Path() const { return FPath; }
-
-private:
-    std::string FPath;
-};
 
 void PutReference(const TUpdateReference& pRef) {
     Put("exchanges", static_cast<long long>(pRef.Exchanges));
@@ -100,12 +77,9 @@ int RunUpdateBench(const TBenchOptions& pOptions) {
     const auto eeprom = std::make_shared<const ALormanBootLoaderDataLines>(package.eeprom);
     const std::size_t lines = package.flash.size() + package.eeprom.size();
 
-    TTempDir dump;
-    TDevSimProcess sim(pOptions.DevSim);
-    std::vector<std::string> args = PacedDevices(pOptions, pOptions.Count);
-    args.insert(args.end(), {"--dump", dump.Path()});
-    sim.Start(args);
-    const std::vector<std::string>& ports = sim.Ports();
+    test::DevSimFixture sim(pOptions.DevSim);
+    sim.Start(PacedDevices(pOptions, pOptions.Count));
+    const std::vector<std::string> ports = sim.Ports();
     if (ports.size() != pOptions.Count) Raise("zev-devsim reported another number of devices");
 
     HeadlessLoop loop;
@@ -128,7 +102,8 @@ int RunUpdateBench(const TBenchOptions& pOptions) {
     const TSelfUsage after = SelfUsage();
     const double loadAfter = LoadAverage();
     WaitForWorkerThreads(10000);
-    const TChildUsage simUsage = sim.Stop();
+    sim.Stop();
+    const test::TSimUsage simUsage = sim.Usage();
 
     double first = runs.front().StartMs, last = runs.front().EndMs;
     double devMin = runs.front().WallMs(), devMax = devMin, devSum = 0;
@@ -143,7 +118,7 @@ int RunUpdateBench(const TBenchOptions& pOptions) {
         devSum += t.WallMs();
         if (t.ProgressEvents == lines && t.LastPercent == 100) ++progressOk;
         std::string whyThis;
-        if (DeviceHoldsPackage(dump.Path(), sim.Names()[i], package, whyThis))
+        if (DeviceHoldsPackage(sim.ReadDump(sim.Names()[i]), package, whyThis))
             ++verified;
         else if (why.empty())
             why = sim.Names()[i] + ": " + whyThis;

@@ -12,9 +12,11 @@
 #include <spawn.h>
 #include <sstream>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 extern char** environ;
 
@@ -122,7 +124,9 @@ ABytes TSimDeviceDump::EepromAt(std::uint32_t pAddress, std::size_t pCount) cons
     return Slice(Eeprom, pAddress, pCount);
 }
 
-DevSimFixture::DevSimFixture() {
+DevSimFixture::DevSimFixture() : DevSimFixture(ZEV_DEVSIM_PATH) {}
+
+DevSimFixture::DevSimFixture(std::string pPath) : FPath(std::move(pPath)) {
     const std::string base =
         (std::filesystem::temp_directory_path() / "zev-devsim-XXXXXX").string();
     std::vector<char> pattern(base.begin(), base.end());
@@ -158,7 +162,7 @@ void DevSimFixture::Start(const std::vector<std::string>& pArgs, int pTimeoutMs)
         ::close(out[1]);
         throw std::runtime_error("zev-devsim: no pipe");
     }
-    std::vector<std::string> args{ZEV_DEVSIM_PATH, "--die-with-parent", "--dump", FDumpDir};
+    std::vector<std::string> args{FPath, "--die-with-parent", "--dump", FDumpDir};
     args.insert(args.end(), pArgs.begin(), pArgs.end());
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
@@ -176,7 +180,7 @@ void DevSimFixture::Start(const std::vector<std::string>& pArgs, int pTimeoutMs)
     FOut = out[0];
     FErr = err[0];
     ::fcntl(FErr, F_SETFL, O_NONBLOCK);
-    if (rc != 0) Fail(std::string("cannot run ") + ZEV_DEVSIM_PATH + ": " + std::strerror(rc));
+    if (rc != 0) Fail("cannot run " + FPath + ": " + std::strerror(rc));
     FPid = pid;
 
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(pTimeoutMs);
@@ -198,6 +202,12 @@ const std::string& DevSimFixture::Pty(const std::string& pName) const {
     const auto it = FPorts.find(pName);
     if (it == FPorts.end()) throw std::runtime_error("zev-devsim: no device " + pName);
     return it->second.first;
+}
+
+std::vector<std::string> DevSimFixture::Ports() const {
+    std::vector<std::string> ports;
+    for (const std::string& name : FNames) ports.push_back(Pty(name));
+    return ports;
 }
 
 std::string DevSimFixture::Link(const std::string& pName) const {
@@ -231,7 +241,13 @@ int DevSimFixture::Wait(int pTimeoutMs) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(pTimeoutMs);
     for (;;) {
         int status = 0;
-        const pid_t done = ::waitpid(FPid, &status, WNOHANG);
+        rusage ru{};
+        const pid_t done = ::wait4(FPid, &status, WNOHANG, &ru);
+        if (done == FPid) {
+            FUsage.CpuSec = static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
+                            static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+            FUsage.MaxRssKb = ru.ru_maxrss;
+        }
         if (done == FPid || (done < 0 && errno == ECHILD)) {
             FPid = -1;
             DrainStderr();

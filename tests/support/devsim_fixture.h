@@ -1,6 +1,6 @@
 #pragma once
-// zev-devsim as a test fixture: start the simulator with a set of devices, get their
-// pseudo-terminals, stop it and read what each device received and holds.
+// zev-devsim as a child process, for tests and benchmarks: start the simulator with a set of
+// devices, get their pseudo-terminals, stop it and read what each device received and holds.
 //
 //   DevSimFixture sim;
 //   sim.Start(SimDevice("pump", {{"dVerProg", "1.04"}, {"fault", "drop flash n=3"}}));
@@ -10,6 +10,7 @@
 //
 // The simulator ends with the test process (--die-with-parent) and its dump folder is removed
 // with the fixture. Failures to start or stop raise std::runtime_error with its error output.
+// After Stop, Usage tells what the simulator itself used, apart from its parent.
 
 #include "datafiles/abytes.h"
 
@@ -54,9 +55,17 @@ struct TSimDeviceDump {
     ABytes EepromAt(std::uint32_t pAddress, std::size_t pCount) const;
 };
 
+// What the simulator used over its whole life.
+struct TSimUsage {
+    double CpuSec = 0; // user + system
+    long MaxRssKb = 0;
+};
+
 class DevSimFixture {
 public:
+    // The simulator built with this tree, or the one at pPath.
     DevSimFixture();
+    explicit DevSimFixture(std::string pPath);
     ~DevSimFixture();
     DevSimFixture(const DevSimFixture&) = delete;
     DevSimFixture& operator=(const DevSimFixture&) = delete;
@@ -67,6 +76,8 @@ public:
 
     // The devices' names in the order the simulator reported them, and their ports.
     const std::vector<std::string>& Names() const { return FNames; }
+    // The devices' pseudo-terminals, in the same order.
+    std::vector<std::string> Ports() const;
     const std::string& Pty(const std::string& pName) const;
     // The link given with the link key, or "".
     std::string Link(const std::string& pName) const;
@@ -76,6 +87,8 @@ public:
     // Ends the simulator (it writes its dump on the way out); returns its exit status.
     int Stop(int pTimeoutMs = 20000);
     bool Running() const { return FPid > 0; }
+    // What the simulator used, once it has ended.
+    const TSimUsage& Usage() const { return FUsage; }
 
     // The dump of one device, after Dump or Stop.
     TSimDeviceDump ReadDump(const std::string& pName) const;
@@ -89,6 +102,8 @@ private:
     int Wait(int pTimeoutMs);
     [[noreturn]] void Fail(const std::string& pWhat);
 
+    std::string FPath;
+    TSimUsage FUsage;
     int FPid = -1;
     int FOut = -1;
     int FErr = -1;
