@@ -6,11 +6,17 @@
 #include "platform/system.h"
 #include "tests/integration/comport/pty_peer.h"
 
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <regex>
+#include <spawn.h>
 #include <sstream>
+#include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
 
 namespace zev {
 namespace {
@@ -134,6 +140,59 @@ TEST(SessionLog, AppendTextLineAddsLinesWithOrWithoutTime) {
         FAIL() << "wrote into a missing folder";
     } catch (const Error& e) {
         EXPECT_NE(std::string(e.what()).find("x.log"), std::string::npos);
+    }
+}
+
+// Runs the program with XDG_DATA_HOME set to pDataHome; its exit status, or -1.
+int RunWithDataHome(const std::string& pProgram, const std::string& pDataHome,
+                    std::vector<std::string> pArgs) {
+    std::vector<std::string> env{"XDG_DATA_HOME=" + pDataHome};
+    for (char** e = environ; *e; ++e)
+        if (std::string(*e).rfind("XDG_DATA_HOME=", 0) != 0) env.emplace_back(*e);
+    pArgs.insert(pArgs.begin(), pProgram);
+    std::vector<char*> argv, envp;
+    for (std::string& a : pArgs) argv.push_back(a.data());
+    for (std::string& e : env) envp.push_back(e.data());
+    argv.push_back(nullptr);
+    envp.push_back(nullptr);
+    pid_t pid = -1;
+    if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    int status = 0;
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The program's own folder is used when it can hold the log; where it cannot (a file named Log
+// stands there, which stops even the superuser), the user's data folder takes the line, and the
+// file in the way is left as it was.
+TEST(SessionLog, WhereTheProgramsFolderCannotTakeTheLogTheUsersDataFolderDoes) {
+    for (const bool blocked : {false, true}) {
+        SCOPED_TRACE(blocked ? "Log is a file" : "Log can be made");
+        TFakeRoots roots;
+        const std::filesystem::path folder = roots.root();
+        const std::filesystem::path program = folder / "app" / "log_probe";
+        const std::filesystem::path data = folder / "data";
+        std::filesystem::create_directories(program.parent_path());
+        std::filesystem::copy_file(ZEV_LOG_PROBE_PATH, program);
+        if (blocked) std::ofstream(program.parent_path() / "Log") << "in the way";
+
+        ASSERT_EQ(RunWithDataHome(program.string(), data.string(), {"/dev/ttyUSB4", "a line"}), 0);
+        const std::filesystem::path expected =
+            blocked ? data / "zev-programmer" / "Log" : program.parent_path() / "Log";
+        const std::string name = "ttyUSB4-" + Today() + ".log";
+        EXPECT_EQ(ReadFile((expected / name).string()), "a line\r\n");
+        EXPECT_EQ(std::filesystem::exists(data / "zev-programmer"), blocked);
+        if (blocked) {
+            EXPECT_EQ(ReadFile((program.parent_path() / "Log").string()), "in the way");
+        }
     }
 }
 
