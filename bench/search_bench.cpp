@@ -65,7 +65,7 @@ int RunSilentSearchBench(const TBenchOptions& pOptions) {
         roundList += text;
     }
     sim.Stop();
-    const test::TSimUsage simUsage = sim.Usage();
+    const test::TChildUsage simUsage = sim.Usage();
     const double median = Median(roundTimes);
 
     Put("scenario", "search");

@@ -103,7 +103,7 @@ int RunUpdateBench(const TBenchOptions& pOptions) {
     const double loadAfter = LoadAverage();
     WaitForWorkerThreads(10000);
     sim.Stop();
-    const test::TSimUsage simUsage = sim.Usage();
+    const test::TChildUsage simUsage = sim.Usage();
 
     double first = runs.front().StartMs, last = runs.front().EndMs;
     double devMin = runs.front().WallMs(), devMax = devMin, devSum = 0;

@@ -1,36 +1,19 @@
 #include "support/devsim_fixture.h"
 
-#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <poll.h>
-#include <spawn.h>
 #include <sstream>
 #include <stdexcept>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 #include <utility>
-
-extern char** environ;
 
 namespace zev::test {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-int MsLeft(Clock::time_point pDeadline) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(pDeadline - Clock::now()).count();
-    return left > 0 ? static_cast<int>(left) : 0;
-}
 
 std::uint8_t HexDigit(char c) {
     if (c >= '0' && c <= '9') return static_cast<std::uint8_t>(c - '0');
@@ -136,15 +119,10 @@ DevSimFixture::DevSimFixture(std::string pPath) : FPath(std::move(pPath)) {
 }
 
 DevSimFixture::~DevSimFixture() {
-    if (FPid > 0) {
-        ::kill(FPid, SIGTERM);
-        if (Wait(5000) == -1 && FPid > 0) {
-            ::kill(FPid, SIGKILL);
-            Wait(5000);
-        }
+    if (FChild.Running()) {
+        FChild.Signal(SIGTERM);
+        if (!FChild.Wait(5000)) FChild.Kill();
     }
-    if (FOut >= 0) ::close(FOut);
-    if (FErr >= 0) ::close(FErr);
     std::error_code ignored;
     std::filesystem::remove_all(FDumpDir, ignored);
 }
@@ -154,38 +132,15 @@ void DevSimFixture::Fail(const std::string& pWhat) {
 }
 
 void DevSimFixture::Start(const std::vector<std::string>& pArgs, int pTimeoutMs) {
-    if (FPid > 0) throw std::runtime_error("zev-devsim: already started");
-    int out[2], err[2];
-    if (::pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("zev-devsim: no pipe");
-    if (::pipe2(err, O_CLOEXEC) != 0) {
-        ::close(out[0]);
-        ::close(out[1]);
-        throw std::runtime_error("zev-devsim: no pipe");
-    }
+    if (FChild.Running()) throw std::runtime_error("zev-devsim: already started");
     std::vector<std::string> args{FPath, "--die-with-parent", "--dump", FDumpDir};
     args.insert(args.end(), pArgs.begin(), pArgs.end());
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(out[1]);
-    ::close(err[1]);
-    FOut = out[0];
-    FErr = err[0];
-    ::fcntl(FErr, F_SETFL, O_NONBLOCK);
-    if (rc != 0) Fail("cannot run " + FPath + ": " + std::strerror(rc));
-    FPid = pid;
+    std::string why;
+    if (!FChild.Start(args, why)) Fail(why);
 
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(pTimeoutMs);
     std::string line;
-    while (ReadLine(line, MsLeft(deadline))) {
+    while (FChild.ReadLine(line, MsLeft(deadline))) {
         if (line == "ready") return;
         std::istringstream words(line);
         std::string kind, name, pty, link;
@@ -216,47 +171,24 @@ std::string DevSimFixture::Link(const std::string& pName) const {
 }
 
 void DevSimFixture::Dump(int pTimeoutMs) {
-    if (FPid <= 0) throw std::runtime_error("zev-devsim: not running");
-    ::kill(FPid, SIGUSR1);
+    if (!FChild.Running()) throw std::runtime_error("zev-devsim: not running");
+    FChild.Signal(SIGUSR1);
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(pTimeoutMs);
     std::string line;
-    while (ReadLine(line, MsLeft(deadline)))
+    while (FChild.ReadLine(line, MsLeft(deadline)))
         if (line.rfind("dumped ", 0) == 0) return;
     Fail("no \"dumped\" line");
 }
 
 int DevSimFixture::Stop(int pTimeoutMs) {
-    if (FPid <= 0) throw std::runtime_error("zev-devsim: not running");
-    ::kill(FPid, SIGTERM);
-    const int status = Wait(pTimeoutMs);
-    if (FPid > 0) {
-        ::kill(FPid, SIGKILL);
-        Wait(5000);
+    if (!FChild.Running()) throw std::runtime_error("zev-devsim: not running");
+    FChild.Signal(SIGTERM);
+    const std::optional<int> status = FChild.Wait(pTimeoutMs);
+    if (!status) {
+        FChild.Kill();
         Fail("did not end on SIGTERM");
     }
-    return status;
-}
-
-int DevSimFixture::Wait(int pTimeoutMs) {
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(pTimeoutMs);
-    for (;;) {
-        int status = 0;
-        rusage ru{};
-        const pid_t done = ::wait4(FPid, &status, WNOHANG, &ru);
-        if (done == FPid) {
-            FUsage.CpuSec = static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
-                            static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
-            FUsage.MaxRssKb = ru.ru_maxrss;
-        }
-        if (done == FPid || (done < 0 && errno == ECHILD)) {
-            FPid = -1;
-            DrainStderr();
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        if (MsLeft(deadline) == 0) return -1;
-        DrainStderr();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    return *status;
 }
 
 TSimDeviceDump DevSimFixture::ReadDump(const std::string& pName) const {
@@ -273,54 +205,7 @@ TSimDeviceDump DevSimFixture::ReadDump(const std::string& pName) const {
 }
 
 std::string DevSimFixture::Stderr() {
-    DrainStderr();
-    return FErrText;
-}
-
-bool DevSimFixture::ReadLine(std::string& pLine, int pTimeoutMs) {
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(pTimeoutMs);
-    for (;;) {
-        const std::size_t nl = FOutBuffer.find('\n');
-        if (nl != std::string::npos) {
-            pLine = FOutBuffer.substr(0, nl);
-            FOutBuffer.erase(0, nl + 1);
-            return true;
-        }
-        if (FOut < 0) return false;
-        const int left = MsLeft(deadline);
-        if (left == 0) return false;
-        pollfd p{FOut, POLLIN, 0};
-        const int ready = ::poll(&p, 1, left);
-        if (ready < 0 && errno != EINTR) return false;
-        if (ready <= 0) continue;
-        char chunk[4096];
-        const ssize_t n = ::read(FOut, chunk, sizeof chunk);
-        if (n <= 0) {
-            if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-            ::close(FOut);
-            FOut = -1;
-            continue;
-        }
-        FOutBuffer.append(chunk, static_cast<std::size_t>(n));
-        DrainStderr();
-    }
-}
-
-void DevSimFixture::DrainStderr() {
-    if (FErr < 0) return;
-    char chunk[4096];
-    for (;;) {
-        const ssize_t n = ::read(FErr, chunk, sizeof chunk);
-        if (n > 0) {
-            FErrText.append(chunk, static_cast<std::size_t>(n));
-            continue;
-        }
-        if (n == 0) {
-            ::close(FErr);
-            FErr = -1;
-        }
-        return;
-    }
+    return FChild.Stderr();
 }
 
 } // namespace zev::test

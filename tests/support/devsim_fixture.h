@@ -13,6 +13,7 @@
 // After Stop, Usage tells what the simulator itself used, apart from its parent.
 
 #include "datafiles/abytes.h"
+#include "support/child_process.h"
 
 #include <cstdint>
 #include <map>
@@ -55,12 +56,6 @@ struct TSimDeviceDump {
     ABytes EepromAt(std::uint32_t pAddress, std::size_t pCount) const;
 };
 
-// What the simulator used over its whole life.
-struct TSimUsage {
-    double CpuSec = 0; // user + system
-    long MaxRssKb = 0;
-};
-
 class DevSimFixture {
 public:
     // The simulator built with this tree, or the one at pPath.
@@ -86,9 +81,9 @@ public:
     void Dump(int pTimeoutMs = 10000);
     // Ends the simulator (it writes its dump on the way out); returns its exit status.
     int Stop(int pTimeoutMs = 20000);
-    bool Running() const { return FPid > 0; }
+    bool Running() const { return FChild.Running(); }
     // What the simulator used, once it has ended.
-    const TSimUsage& Usage() const { return FUsage; }
+    const TChildUsage& Usage() const { return FChild.Usage(); }
 
     // The dump of one device, after Dump or Stop.
     TSimDeviceDump ReadDump(const std::string& pName) const;
@@ -97,18 +92,10 @@ public:
     std::string Stderr();
 
 private:
-    bool ReadLine(std::string& pLine, int pTimeoutMs);
-    void DrainStderr();
-    int Wait(int pTimeoutMs);
     [[noreturn]] void Fail(const std::string& pWhat);
 
     std::string FPath;
-    TSimUsage FUsage;
-    int FPid = -1;
-    int FOut = -1;
-    int FErr = -1;
-    std::string FOutBuffer;
-    std::string FErrText;
+    ChildProcess FChild;
     std::string FDumpDir;
     std::vector<std::string> FNames;
     std::map<std::string, std::pair<std::string, std::string>> FPorts; // pty, link

@@ -4,6 +4,7 @@
 #include "comport/session_log.h"
 #include "core/error.h"
 #include "platform/system.h"
+#include "support/child_process.h"
 #include "tests/integration/comport/pty_peer.h"
 
 #include <chrono>
@@ -11,12 +12,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <regex>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
-#include <thread>
-
-extern char** environ;
 
 namespace zev {
 namespace {
@@ -146,28 +142,12 @@ TEST(SessionLog, AppendTextLineAddsLinesWithOrWithoutTime) {
 // Runs the program with XDG_DATA_HOME set to pDataHome; its exit status, or -1.
 int RunWithDataHome(const std::string& pProgram, const std::string& pDataHome,
                     std::vector<std::string> pArgs) {
-    std::vector<std::string> env{"XDG_DATA_HOME=" + pDataHome};
-    for (char** e = environ; *e; ++e)
-        if (std::string(*e).rfind("XDG_DATA_HOME=", 0) != 0) env.emplace_back(*e);
     pArgs.insert(pArgs.begin(), pProgram);
-    std::vector<char*> argv, envp;
-    for (std::string& a : pArgs) argv.push_back(a.data());
-    for (std::string& e : env) envp.push_back(e.data());
-    argv.push_back(nullptr);
-    envp.push_back(nullptr);
-    pid_t pid = -1;
-    if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    test::ChildProcess child;
+    std::string why;
+    if (!child.Start(pArgs, why, {"XDG_DATA_HOME=" + pDataHome})) return -1;
+    const std::optional<int> status = child.Wait(30000);
+    return status ? *status : -1;
 }
 
 // The program's own folder is used when it can hold the log; where it cannot (a file named Log
