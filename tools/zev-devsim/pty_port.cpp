@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -48,6 +49,7 @@ TPtyPort::TPtyPort() {
 
 TPtyPort::~TPtyPort() {
     Close();
+    if (FHold >= 0) ::close(FHold);
 }
 
 void TPtyPort::ResetLine() {
@@ -113,7 +115,15 @@ bool TPtyPort::HostGone() const {
 
 void TPtyPort::Close() {
     RemoveLink();
-    if (FFd >= 0) ::close(FFd);
+    if (FFd >= 0) {
+        // Closing our side removes the port's node and hangs the host up, but the system
+        // would give the number to the next terminal anyone opens, and a host that tries the
+        // old path again would reach a stranger's port. Holding the other side keeps the
+        // number taken. A host holding the port exclusively keeps us out unless we are root;
+        // the number is then free again as before.
+        if (FHold < 0) FHold = ::ioctl(FFd, TIOCGPTPEER, O_RDWR | O_NOCTTY | O_NONBLOCK);
+        ::close(FFd);
+    }
     FFd = -1;
 }
 

@@ -36,13 +36,15 @@ public:
     bool HostGone() const;
     // Puts the line back into raw mode after a host has closed it.
     void ResetLine();
-    // Closes the port for good and removes the link.
+    // Closes the port for good and removes the link. The terminal's number stays taken while
+    // the simulator runs, where the system lets it.
     void Close();
 
 private:
     void RemoveLink();
 
     int FFd = -1;
+    int FHold = -1; // the terminal's own side, kept so that its number is not given out again
     std::string FPath;
     std::string FLink;
 };

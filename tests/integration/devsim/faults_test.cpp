@@ -6,7 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
 
 namespace zev::test {
 namespace {
@@ -91,6 +96,18 @@ TEST(DevSimFaults, CloseMakesThePortDisappearMidRun) {
     EXPECT_TRUE(host.HungUp());
     EXPECT_EQ(sim.WaitLine("closed"), "closed dev1");
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(link)));
+    // The port's node is gone, also once the host has let go, and the next terminals opened
+    // get other numbers: a host that tries the old path finds nothing rather than a stranger.
+    const std::string pty = sim.Ports.at("dev1").Pty;
+    host.Close();
+    EXPECT_FALSE(std::filesystem::exists(pty));
+    std::vector<int> others;
+    for (int k = 0; k < 4; ++k) {
+        others.push_back(::posix_openpt(O_RDWR | O_NOCTTY));
+        ASSERT_GE(others.back(), 0);
+        EXPECT_NE(::ptsname(others.back()), pty);
+    }
+    for (int fd : others) ::close(fd);
     EXPECT_EQ(sim.Stop(), 0); // the simulator itself goes on until told to end
 }
 
