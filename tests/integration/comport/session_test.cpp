@@ -246,7 +246,10 @@ TEST_F(SessionTest, TheTraceOfOneAnsweredAttempt) {
 TEST_F(SessionTest, AHungUpLineEndsTheSessionInsteadOfHanging) {
     TProbeCtrl c;
     OpenOn(c, port);
-    pty.CloseMaster(); // the device is gone, and so is its node
+    // The device is gone, and so is its node (the link a real port's driver would remove):
+    // the terminal's number may already serve another test's terminal.
+    pty.CloseMaster();
+    std::filesystem::remove(port);
     TSessionParams sp;
     sp.Init(200, 64, 20, 1, 100);
     std::string error;
@@ -269,6 +272,7 @@ TEST_F(SessionTest, AFailedWriteReopensAndReportsBothErrors) {
     TProbeCtrl c;
     OpenOn(c, port);
     pty.CloseMaster();
+    std::filesystem::remove(port);
     TSessionParams sp;
     sp.Init(100, 64, 20, 0, 0);
     std::string error;
