@@ -62,7 +62,7 @@ pids+=($!)
 # A display: the user's, or a virtual one.
 if [ -z "${DISPLAY:-}" ]; then
     mkfifo "$work/display"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
     pids+=($!)
     read -r -t 15 number <"$work/display" || { echo "demo: Xvfb did not start" >&2; exit 1; }
     export DISPLAY=":$number"

@@ -102,8 +102,11 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 2, log.c_str(), O_WRONLY | O_CREAT, 0644);
         posix_spawn_file_actions_adddup2(&actions, fds[1], 3);
-        std::vector<std::string> args = {"Xvfb", "-displayfd",  "3",         "-screen",
-                                         "0",    "1024x768x24", "-nolisten", "tcp"};
+        // -noreset: by default the server resets whenever its last client leaves, and a reset
+        // drops a client that is still in its connection handshake. The test polls with
+        // xdotool while the program connects, so without it the program can be refused.
+        std::vector<std::string> args = {"Xvfb",        "-displayfd", "3",   "-screen", "0",
+                                         "1024x768x24", "-nolisten",  "tcp", "-noreset"};
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);

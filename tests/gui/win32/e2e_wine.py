@@ -147,7 +147,7 @@ class Run:
     def start_display(self):
         read_end, write_end = os.pipe()
         self.start("Xvfb", ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24",
-                            "-nolisten", "tcp"], pass_fds=(write_end,),
+                            "-nolisten", "tcp", "-noreset"], pass_fds=(write_end,),
                    stderr=open(os.path.join(self.work, "xvfb.log"), "w"))
         os.close(write_end)
         number = b""
