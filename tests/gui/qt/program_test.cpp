@@ -210,6 +210,17 @@ protected:
             std::to_string(pOrigin.y() + pAt.y()) + " click 1");
     }
 
+    // Presses "Next" until the run shows that it began. The button is enabled only once the
+    // device list is built, which can take a while on a loaded machine; a press after the run
+    // began does nothing.
+    bool PressNextUntil(const QPoint& pOrigin, const std::function<bool()>& pBegan) {
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            Click(pOrigin, FNext);
+            if (Poll(pBegan, 3000)) return true;
+        }
+        return false;
+    }
+
     void Screenshot(const char* pName) {
         const char* folder = std::getenv("ZEV_SCREENSHOT_DIR");
         if (!folder) return;
@@ -260,7 +271,10 @@ TEST_F(ProgramTest, UpdateThenSecondStartFindsTheDevicesUpToDate) {
     ASSERT_TRUE(Poll([&] { return identities() >= 3; }, 10000)) << "search did not reach all";
     std::this_thread::sleep_for(std::chrono::milliseconds(600)); // the list is built
     Screenshot("program-devices.png");
-    Click(origin, FNext);
+    ASSERT_TRUE(PressNextUntil(origin, [&] {
+        sim.Dump();
+        return sim.ReadDump("old").Count('F') > 0;
+    })) << "the run did not begin";
     ASSERT_TRUE(Poll(
         [&] {
             sim.Dump();
@@ -329,8 +343,10 @@ TEST_F(ProgramTest, ClosingDuringARunEndsTheProgramAtOnceWithoutReset) {
             return sim.ReadDump("p").Count('I') + sim.ReadDump("q").Count('I') >= 2;
         },
         10000));
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
-    Click(origin, FNext);
+    ASSERT_TRUE(PressNextUntil(origin, [&] {
+        sim.Dump();
+        return sim.ReadDump("p").Count('F') + sim.ReadDump("q").Count('F') > 0;
+    })) << "the run did not begin";
     ASSERT_TRUE(Poll(
         [&] {
             sim.Dump();
