@@ -1,6 +1,6 @@
 #include "app/package_reader.h"
 
-#include "comport/utf8_path.h"
+#include "core/utf8_path.h"
 #include "core/error.h"
 #include "core/lang.h"
 #include "datafiles/package_trailer.h"

@@ -1,6 +1,6 @@
 #include "comport/ini_file.h"
 
-#include "comport/utf8_path.h"
+#include "core/utf8_path.h"
 
 #include <cctype>
 #include <fstream>

@@ -1,6 +1,6 @@
 #include "comport/session_log.h"
 
-#include "comport/utf8_path.h"
+#include "core/utf8_path.h"
 #include "core/error.h"
 #include "core/format.h"
 #include "platform/system.h"

@@ -2,6 +2,7 @@
 // Where the program lives and what time it is: the small system facts the port library needs.
 
 #include <string>
+#include <vector>
 
 namespace zev::os {
 
@@ -19,6 +20,10 @@ struct TLocalTime {
     int hour = 0, minute = 0, second = 0, millisecond = 0;
 };
 TLocalTime LocalTimeNow();
+
+// The program's command-line words after its own name, each as UTF-8 text. On Windows they are
+// taken from the system's UTF-16 command line, so names outside the ANSI code page survive.
+std::vector<std::string> CommandLineWords(int argc, char** argv);
 
 // UTF-8 text as 8-bit text of the system's ANSI code page (unchanged where that is UTF-8).
 std::string ToAnsiText(const std::string& utf8);

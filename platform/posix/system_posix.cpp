@@ -56,6 +56,11 @@ TLocalTime LocalTimeNow() {
     return t;
 }
 
+// Linux systems run in UTF-8: the words arrive as they were typed.
+std::vector<std::string> CommandLineWords(int argc, char** argv) {
+    return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc) : std::vector<std::string>{};
+}
+
 // Linux systems run in UTF-8.
 std::string ToAnsiText(const std::string& utf8) {
     return utf8;

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
 #include <shlobj.h>
 
 namespace zev::os {
@@ -50,6 +51,20 @@ TLocalTime LocalTimeNow() {
     t.second = st.wSecond;
     t.millisecond = st.wMilliseconds;
     return t;
+}
+
+// argv holds the words in the ANSI code page, which loses every character outside it; the
+// system's own UTF-16 command line keeps them.
+std::vector<std::string> CommandLineWords(int argc, char** argv) {
+    int count = 0;
+    wchar_t** words = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!words)
+        return argc > 1 ? std::vector<std::string>(argv + 1, argv + argc)
+                        : std::vector<std::string>{};
+    std::vector<std::string> out;
+    for (int k = 1; k < count; ++k) out.push_back(win32::Narrow(words[k]));
+    LocalFree(words);
+    return out;
 }
 
 std::string ToAnsiText(const std::string& utf8) {

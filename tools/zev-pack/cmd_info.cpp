@@ -1,3 +1,4 @@
+#include "core/utf8_path.h"
 #include "datafiles/package_trailer.h"
 #include "tools/zev-pack/args.h"
 #include "tools/zev-pack/commands.h"
@@ -14,7 +15,7 @@ int RunInfo(const std::vector<std::string>& words) {
 
     // The updater's own way: the trailer, then the payload before it.
     ABytes payload;
-    ReadPackageFromFile(file, payload);
+    ReadPackageFromFile(Utf8Path(file), payload);
     const TPackageReport report = MakeReport(payload);
     if (args.Flag("--json"))
         PrintReportJson(std::cout, file, report);

@@ -1,6 +1,7 @@
 #include "tools/zev-pack/file_io.h"
 
 #include "core/error.h"
+#include "core/utf8_path.h"
 
 #include <cerrno>
 #include <cstring>
@@ -13,7 +14,7 @@ namespace zev::pack {
 namespace {
 
 std::string Quoted(const std::filesystem::path& path) {
-    return "\"" + path.string() + "\"";
+    return "\"" + Utf8Text(path) + "\"";
 }
 
 std::string Reason(int code) {
@@ -22,7 +23,8 @@ std::string Reason(int code) {
 
 } // namespace
 
-ABytes ReadFileBytes(const std::filesystem::path& path) {
+ABytes ReadFileBytes(const std::string& name) {
+    const std::filesystem::path path = Utf8Path(name);
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
     if (!std::filesystem::exists(status)) Raise("cannot read " + Quoted(path) + ": no such file");
@@ -40,21 +42,23 @@ ABytes ReadFileBytes(const std::filesystem::path& path) {
     return bytes;
 }
 
-std::filesystem::perms PermissionsOf(const std::filesystem::path& path) {
+std::filesystem::perms PermissionsOf(const std::string& name) {
+    const std::filesystem::path path = Utf8Path(name);
     std::error_code ec;
     const auto status = std::filesystem::status(path, ec);
     if (ec) Raise("cannot read the permissions of " + Quoted(path) + ": " + ec.message());
     return status.permissions();
 }
 
-void WriteFileAtomically(const std::filesystem::path& path, const ABytes& bytes,
+void WriteFileAtomically(const std::string& name, const ABytes& bytes,
                          std::optional<std::filesystem::perms> permissions) {
+    const std::filesystem::path path = Utf8Path(name);
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec))
         Raise("cannot write " + Quoted(path) + ": it is a directory");
     std::random_device random;
-    const auto temp = path.parent_path() /
-                      ("." + path.filename().string() + ".zev-pack-" + std::to_string(random()));
+    const auto temp = path.parent_path() / Utf8Path("." + Utf8Text(path.filename()) + ".zev-pack-" +
+                                                    std::to_string(random()));
     try {
         errno = 0;
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);

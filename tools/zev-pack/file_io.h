@@ -1,5 +1,6 @@
 #pragma once
-// Whole-file reading and all-or-nothing writing for zev-pack.
+// Whole-file reading and all-or-nothing writing for zev-pack. File names are UTF-8 text, as the
+// command line gives them, on every system.
 
 #include "datafiles/abytes.h"
 
@@ -9,14 +10,14 @@
 namespace zev::pack {
 
 // The bytes of a regular file. Raises an error naming the file otherwise.
-ABytes ReadFileBytes(const std::filesystem::path& path);
+ABytes ReadFileBytes(const std::string& name);
 
-// Writes bytes to a temporary file beside path, gives it the permissions (when set), and renames
-// it over path: path then holds either its old contents or all of the new ones.
-void WriteFileAtomically(const std::filesystem::path& path, const ABytes& bytes,
+// Writes bytes to a temporary file beside the named one, gives it the permissions (when set), and
+// renames it over the named file, which then holds either its old contents or all of the new ones.
+void WriteFileAtomically(const std::string& name, const ABytes& bytes,
                          std::optional<std::filesystem::perms> permissions = std::nullopt);
 
 // The permissions of an existing file.
-std::filesystem::perms PermissionsOf(const std::filesystem::path& path);
+std::filesystem::perms PermissionsOf(const std::string& name);
 
 } // namespace zev::pack

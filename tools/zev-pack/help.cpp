@@ -15,6 +15,7 @@ length as a little-endian 32-bit number. zev-pack makes, checks, appends, remove
 
 Usage:
   zev-pack build --exe UPDATER --hex FIRMWARE.hex [--hex MORE.hex ...] -o OUT
+                 [--set-checksum] [--eeprom-at ADDR] [--strict]
   zev-pack build --exe UPDATER --payload PACKAGE.bin -o OUT
   zev-pack info FILE [--json]
   zev-pack strip FILE -o OUT
@@ -28,25 +29,37 @@ Exit status: 0 success, 1 a check failed or input was refused (nothing is writte
 
 const char* kBuild =
     R"(zev-pack build --exe UPDATER (--hex FILE [--hex FILE ...] | --payload FILE) -o OUT
+                [--set-checksum] [--eeprom-at ADDR] [--strict]
 
 Writes OUT: the updater's bytes, the package and its trailer. OUT keeps UPDATER's permissions
 (the executable bit included). A package already appended to UPDATER is replaced.
 
---hex FILE     Intel HEX firmware, read with the updater's own reader (flash below 0x10000,
-               EEPROM up to 0x20000). Repeat for more files (for example flash and EEPROM apart).
-               The flash data becomes block 0 at data index 0, the EEPROM data block 1; gaps
-               are filled with 0x00. Refused, naming the line: records that go backwards or
-               overlap within a block, lines that are not valid records, data beyond the limits,
-               no end-of-file record (the reader would lose data in each case); data of two
-               files that overlap.
---payload FILE a ready block container.
--o, --output   the file to write.
+--hex FILE      Intel HEX firmware as the toolchain wrote it, read with the updater's own
+                reader. Repeat for more files (for example flash and EEPROM apart). Byte
+                addresses, as 16-bit toolchains write them (word address times two):
+                  below 0x10000          flash: one block from its first byte, gaps 0x00, the
+                                         last line filled to 64 bytes with 0xFF (erased flash)
+                  0x10000 to ADDR        not written by the bootloader (user IDs,
+                                         configuration words, device IDs): left out, each
+                                         range listed
+                  ADDR to 0x20000        the EEPROM image, one byte in the low byte of each
+                                         word; it begins at ADDR, which the updater writes to
+                                         EEPROM address 0
+                Refused, naming the line: records that go backwards or overlap within a block,
+                lines that are not valid records, data above 0x20000, no end-of-file record
+                (the reader would lose data in each case); data of two files that overlap.
+--eeprom-at ADDR  where the EEPROM image begins                        [0x1E000]
+--strict        refuse data that the bootloader does not write instead of leaving it out.
+--set-checksum  set the record's CS to the checksum the updater computes (words 2 to EP) and
+                show the old and the new value. Without it a wrong CS is refused (0x0304).
+--payload FILE  a ready block container.
+-o, --output    the file to write.
 
 The package must pass the updater's start-up check (data present 0x0303, information record
 0x0306, checksum against CS 0x0304, flash and EEPROM lines 0x0307, for example an odd EEPROM
 block) and what the updater would only find while writing: EP inside the written flash lines,
-no flash line past 0xFFFF, at most 256 EEPROM bytes, no block that is never written. A flash
-length that is not a whole number of 64-byte lines is a warning: the tail is not written.
+no flash line past 0xFFFF, at most 256 EEPROM bytes, no block that is never written. Nothing
+is written when the package is refused.
 )";
 
 const char* kInfo = R"(zev-pack info FILE [--json]

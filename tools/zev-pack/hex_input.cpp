@@ -2,11 +2,14 @@
 
 #include "core/error.h"
 #include "core/format.h"
+#include "core/utf8_path.h"
+#include "datafiles/bootloader_image.h"
 #include "datafiles/hex_data_file.h"
 #include "datafiles/package_check.h"
 #include "tools/zev-pack/file_io.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 
 namespace zev::pack {
@@ -40,10 +43,9 @@ public:
                                   " overlaps the record at " + Hex(prev.address) + ".." +
                                   Hex(prev.end - 1) + " (line " + std::to_string(prev.line) +
                                   "), and the reader would keep only the tail");
-        } else {
-            firstLine_[block] = line;
         }
         last_[block] = {line, address, end};
+        records.push_back({line, block, address, length});
     }
 
     void OnBlock(std::size_t, std::size_t, std::uint32_t) override {}
@@ -79,10 +81,14 @@ public:
 
     void OnEnd(std::size_t eofLine) override { eofLine_ = eofLine; }
 
-    std::size_t FirstLine(std::size_t block) const {
-        auto found = firstLine_.find(block);
-        return found == firstLine_.end() ? 0 : found->second;
-    }
+    // A data record the reader kept: its line, its block, where it lies and how long it is.
+    struct Kept {
+        std::size_t line = 0;
+        std::size_t block = 0;
+        std::uint32_t address = 0;
+        std::size_t length = 0;
+    };
+    std::vector<Kept> records;
 
     std::vector<std::string> problems;
     std::size_t problemCount = 0;
@@ -110,7 +116,6 @@ private:
 
     std::string file_;
     std::map<std::size_t, Record> last_;
-    std::map<std::size_t, std::size_t> firstLine_;
 };
 
 // True when a line after the end-of-file record holds anything but blanks.
@@ -130,14 +135,13 @@ bool HasTextAfter(const ABytes& text, std::size_t eofLine) {
 
 } // namespace
 
-void ReadHexInput(const std::filesystem::path& path, THexInput& input) {
-    const std::string name = path.string();
-    const ABytes text = ReadFileBytes(path); // also refuses what is not a regular file
+void ReadHexInput(const std::string& name, THexInput& input) {
+    const ABytes text = ReadFileBytes(name); // also refuses what is not a regular file
     THexDataFile file;
     file.SetInfo(kPackageFlashLimit, kPackageEepromLimit);
     LineJudge judge(name);
     file.SetObserver(&judge);
-    file.Load(path);
+    file.Load(Utf8Path(name));
 
     if (judge.eofLine_ == 0)
         judge.problems.push_back(name + ": no end-of-file record: the reader would leave the last "
@@ -154,55 +158,116 @@ void ReadHexInput(const std::filesystem::path& path, THexInput& input) {
         input.warnings.push_back(name + ":" + std::to_string(judge.eofLine_) +
                                  ": lines after the end-of-file record are not read");
 
-    for (std::size_t k = 0; k < file.Blocks().size(); ++k) {
-        const TDataBlock& block = file.Blocks()[k];
-        ABytes bytes = BlockBytes(file.Data(), block);
-        if (block.A == kBlockAddressUnset || bytes.empty()) continue;
-        input.segments.push_back(
-            {name + ":" + std::to_string(judge.FirstLine(k)), block.A, std::move(bytes)});
+    // Every kept record's bytes, taken from the reader's buffer; records back to back make one
+    // segment. Nothing went backwards or overlapped (refused above), so each record's bytes
+    // are still where the reader put them.
+    THexSegment* open = nullptr;
+    std::size_t openBlock = 0;
+    for (const auto& record : judge.records) {
+        const TDataBlock& block = file.Blocks()[record.block];
+        const std::size_t at = std::size_t{block.I} + (record.address - block.A);
+        const auto first = file.Data().begin() + static_cast<std::ptrdiff_t>(at);
+        const std::uint64_t openEnd = open ? std::uint64_t{open->address} + open->bytes.size() : 0;
+        if (!open || openBlock != record.block || openEnd != record.address) {
+            input.segments.push_back(
+                {name + ":" + std::to_string(record.line), record.address, ABytes{}});
+            open = &input.segments.back();
+            openBlock = record.block;
+        }
+        open->bytes.insert(open->bytes.end(), first,
+                           first + static_cast<std::ptrdiff_t>(record.length));
     }
 }
 
 namespace {
 
-void Merge(std::vector<const THexSegment*> parts, std::uint32_t& address, ABytes& image) {
-    std::sort(parts.begin(), parts.end(),
-              [](const THexSegment* a, const THexSegment* b) { return a->address < b->address; });
-    for (std::size_t k = 1; k < parts.size(); ++k) {
-        const THexSegment& prev = *parts[k - 1];
-        const std::uint64_t prevEnd = std::uint64_t{prev.address} + prev.bytes.size();
-        if (parts[k]->address < prevEnd)
-            Raise("data overlaps: " + parts[k]->source + " at " + Hex(parts[k]->address) +
-                  " lies inside " + prev.source + " (" + Hex(prev.address) + ".." +
-                  Hex(prevEnd - 1) + ")");
+// One piece of a segment that lies wholly in one kind of memory.
+struct Piece {
+    const THexSegment* segment = nullptr;
+    std::uint32_t address = 0;
+    std::size_t offset = 0; // in the segment's bytes
+    std::size_t length = 0;
+    std::uint64_t End() const { return std::uint64_t{address} + length; }
+};
+
+// Sorts the pieces by address and raises when two overlap.
+void SortApart(std::vector<Piece>& pieces) {
+    std::sort(pieces.begin(), pieces.end(),
+              [](const Piece& a, const Piece& b) { return a.address < b.address; });
+    for (std::size_t k = 1; k < pieces.size(); ++k) {
+        const Piece& prev = pieces[k - 1];
+        if (pieces[k].address < prev.End())
+            Raise("data overlaps: " + pieces[k].segment->source + " at " + Hex(pieces[k].address) +
+                  " lies inside " + prev.segment->source + " (" + Hex(prev.address) + ".." +
+                  Hex(prev.End() - 1) + ")");
     }
-    if (parts.empty()) return;
-    address = parts.front()->address;
-    for (const THexSegment* part : parts) {
-        const std::size_t at = part->address - address;
-        if (image.size() < at + part->bytes.size()) image.resize(at + part->bytes.size(), 0x00);
-        std::copy(part->bytes.begin(), part->bytes.end(), image.begin() + static_cast<long>(at));
+}
+
+// The pieces laid into one image that starts at address; bytes no piece fills are 0x00.
+ABytes Lay(const std::vector<Piece>& pieces, std::uint32_t address) {
+    ABytes image;
+    for (const Piece& piece : pieces) {
+        const std::size_t at = piece.address - address;
+        if (image.size() < at + piece.length) image.resize(at + piece.length, 0x00);
+        const auto first = piece.segment->bytes.begin() + static_cast<std::ptrdiff_t>(piece.offset);
+        std::copy(first, first + static_cast<std::ptrdiff_t>(piece.length),
+                  image.begin() + static_cast<std::ptrdiff_t>(at));
     }
+    return image;
 }
 
 } // namespace
 
-TFirmwareImages MergeSegments(const THexInput& input) {
-    std::vector<const THexSegment*> flash;
-    std::vector<const THexSegment*> eeprom;
+TFirmwareImages MergeSegments(const THexInput& input, std::uint32_t eepromAddress) {
+    // Each segment cut at the flash limit and at the EEPROM image's address.
+    std::vector<Piece> flash, other, eeprom;
     for (const THexSegment& segment : input.segments) {
-        if (segment.address < kPackageFlashLimit)
-            flash.push_back(&segment);
-        else if (segment.address > kPackageFlashLimit)
-            eeprom.push_back(&segment);
-        else
-            Raise(segment.source + ": data at " + Hex(segment.address) +
-                  " (the flash limit) is neither flash nor EEPROM and would never be written");
+        const std::uint64_t begin = segment.address;
+        const std::uint64_t end = begin + segment.bytes.size();
+        auto take = [&](std::vector<Piece>& to, std::uint64_t from, std::uint64_t until) {
+            from = std::max(from, begin);
+            until = std::min(until, end);
+            if (from < until)
+                to.push_back({&segment, static_cast<std::uint32_t>(from),
+                              static_cast<std::size_t>(from - begin),
+                              static_cast<std::size_t>(until - from)});
+        };
+        take(flash, 0, kPackageFlashLimit);
+        take(other, kPackageFlashLimit, eepromAddress);
+        take(eeprom, eepromAddress, UINT64_MAX);
     }
     if (flash.empty()) Raise("no flash data below " + Hex(kPackageFlashLimit));
+    SortApart(flash);
+    SortApart(other);
+    SortApart(eeprom);
+
     TFirmwareImages images;
-    Merge(flash, images.flashAddress, images.flash);
-    Merge(eeprom, images.eepromAddress, images.eeprom);
+    images.flashAddress = flash.front().address;
+    images.flash = Lay(flash, images.flashAddress);
+    // Erased flash reads 0xFF: the last line is filled with it, so that every byte is written.
+    const std::size_t tail = images.flash.size() % kFlashLineSize;
+    if (tail != 0) {
+        const std::size_t pad = kFlashLineSize - tail;
+        const auto first = static_cast<std::uint32_t>(images.flashAddress + images.flash.size());
+        images.flashPadding = TAddressRange{first, static_cast<std::uint32_t>(first + pad - 1), ""};
+        images.flash.resize(images.flash.size() + pad, 0xFF);
+    }
+
+    for (const Piece& piece : other) {
+        const auto last = static_cast<std::uint32_t>(piece.End() - 1);
+        if (!images.leftOut.empty() &&
+            images.leftOut.back().last + std::uint64_t{1} == piece.address)
+            images.leftOut.back().last = last;
+        else
+            images.leftOut.push_back({piece.address, last, piece.segment->source});
+    }
+
+    if (!eeprom.empty()) {
+        images.eepromAddress = eepromAddress;
+        images.eeprom = Lay(eeprom, eepromAddress);
+        if (eeprom.front().address != eepromAddress)
+            images.eepromLeadGap = TAddressRange{eepromAddress, eeprom.front().address - 1, ""};
+    }
     return images;
 }
 

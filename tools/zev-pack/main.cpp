@@ -1,6 +1,7 @@
 // zev-pack: the publisher's tool for the update package of ZEV Programmer.
 
 #include "core/error.h"
+#include "platform/system.h"
 #include "tools/zev-pack/args.h"
 #include "tools/zev-pack/commands.h"
 
@@ -9,7 +10,7 @@
 
 int main(int argc, char** argv) {
     using namespace zev::pack;
-    const std::vector<std::string> words(argv + 1, argv + argc);
+    const std::vector<std::string> words = zev::os::CommandLineWords(argc, argv);
     if (words.empty()) {
         PrintHelp(std::cerr, "");
         return kExitUsage;

@@ -5,6 +5,7 @@
 #include "datafiles/package_trailer.h"
 #include "support/package_builder.h"
 #include "support/temp_file.h"
+#include "zev_pack_run.h"
 
 #include <gtest/gtest.h>
 
@@ -17,58 +18,6 @@ namespace zev {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct RunResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-
-    std::string LastLine() const {
-        std::string text = out;
-        while (!text.empty() && text.back() == '\n') text.pop_back();
-        const auto at = text.rfind('\n');
-        return at == std::string::npos ? text : text.substr(at + 1);
-    }
-};
-
-std::string Quote(const std::string& word) {
-    std::string quoted = "'";
-    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
-RunResult Pack(const std::vector<std::string>& args) {
-    const fs::path out = test::ScratchPath("stdout");
-    const fs::path err = test::ScratchPath("stderr");
-    std::string command = Quote(ZEV_PACK_PATH);
-    for (const auto& arg : args) command += " " + Quote(arg);
-    command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
-    const int raw = std::system(command.c_str());
-    RunResult result;
-    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    result.out = test::ReadWholeFile(out);
-    result.err = test::ReadWholeFile(err);
-    return result;
-}
-
-std::string Bytes(const ABytes& bytes) {
-    return std::string(bytes.begin(), bytes.end());
-}
-
-ABytes FileBytes(const fs::path& path) {
-    const std::string text = test::ReadWholeFile(path);
-    return ABytes(text.begin(), text.end());
-}
-
-// A stand-in updater: any bytes will do, with the executable bit set.
-fs::path MakeUpdater() {
-    ABytes program(3000);
-    for (std::size_t k = 0; k < program.size(); ++k)
-        program[k] = static_cast<std::uint8_t>(k * 31 + 7);
-    const fs::path path = test::WriteScratchFile("updater", Bytes(program));
-    fs::permissions(path, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec);
-    return path;
-}
 
 fs::path DemoHex(const std::vector<std::string>& options = {}) {
     const fs::path path = test::ScratchPath("demo.hex");
@@ -234,9 +183,8 @@ TEST_F(ZevPack, BuildRefusesPackagesTheUpdaterWouldRejectOrMiswrite) {
     const Case cases[] = {
         {{"--eeprom-size", "0x1FF"}, "Error [0x0307]: Data corrupted."},
         {{"--eeprom-size", "0x400"}, "the EEPROM holds 512 bytes"},
-        {{"--flash-size", "0x7C20"}, "lies in the flash tail that is not written"},
-        // The HEX text of a block across 0x10000 starts a new block there, at the flash limit.
-        {{"--flash-address", "0xF000", "--flash-size", "0x2000"}, "is neither flash nor EEPROM"},
+        // Flash across 0x10000: what lies past the flash limit is left out, and EP with it.
+        {{"--flash-address", "0xF000", "--flash-size", "0x2000"}, "EP 0x87FF lies beyond the data"},
     };
     const std::string previous = "previous contents";
     for (const Case& c : cases) {
@@ -257,12 +205,15 @@ TEST_F(ZevPack, BuildRefusesPackagesTheUpdaterWouldRejectOrMiswrite) {
     TDemoFirmware wraps;
     wraps.flashAddress = 0xF000;
     wraps.flashSize = 0x2000;
+    TDemoFirmware tail; // HEX input is padded to a whole line; a ready payload is taken as it is
+    tail.flashSize = 0x7C20;
     const struct {
         ABytes payload;
         const char* message;
     } payloads[] = {
         {test::PackageWithWrongChecksum(), "Error [0x0304]: Data corrupted."},
         {test::PackagePayload(wraps), "the flash lines run past 0xFFFF"},
+        {test::PackagePayload(tail), "lies in the flash tail that is not written"},
     };
     for (const auto& c : payloads) {
         const fs::path bad = test::WriteScratchFile("bad.bin", Bytes(c.payload));

@@ -2,7 +2,7 @@
 
 #include "comport/port_ctrl.h"
 #include "comport/session_log.h"
-#include "comport/utf8_path.h"
+#include "core/utf8_path.h"
 #include "core/error.h"
 #include "platform/system.h"
 #include "platform/timing.h"
