@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Checks a Windows program before it ships:
 #
-#   check-win32-exe.sh [--machine i386|x86-64] PROGRAM.exe
+#   check-win32-exe.sh [--machine i386|x86-64] [--tool] PROGRAM.exe
 #
 #   - it imports from the system's own DLLs only: one file, nothing to install beside it;
 #   - its manifest is embedded (resource RT_MANIFEST 1) and asks for administrator rights,
-#     per-monitor DPI awareness and version 6 of the common controls;
+#     per-monitor DPI awareness and version 6 of the common controls; with --tool (zev-pack.exe,
+#     a console program) it asks for the user's own rights instead and the program is a console
+#     program;
 #   - with --machine, it is built for that processor (i386 for the 32-bit release file).
 #
 # Prints what it found; exit status 1 when a check fails, 2 on wrong usage.
@@ -22,7 +24,12 @@ if [ "${1:-}" = --machine ]; then
     machine="$2"
     shift 2
 fi
-[ $# -eq 1 ] || die "usage: check-win32-exe.sh [--machine i386|x86-64] PROGRAM.exe"
+tool_mode=0
+if [ "${1:-}" = --tool ]; then
+    tool_mode=1
+    shift
+fi
+[ $# -eq 1 ] || die "usage: check-win32-exe.sh [--machine i386|x86-64] [--tool] PROGRAM.exe"
 exe="$1"
 [ -f "$exe" ] || die "no such file: $exe"
 
@@ -73,8 +80,13 @@ done
 resources=$("$windres" -J coff -O rc -i "$exe" 2>/dev/null) || fail "cannot read the resources"
 if grep -Eq '^1 24( |$)' <<<"$resources"; then
     echo "manifest: embedded"
-    for want in 'level="requireAdministrator"' 'PerMonitorV2' \
-        'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"'; do
+    if [ "$tool_mode" -eq 1 ]; then
+        wants=('level="asInvoker"')
+    else
+        wants=('level="requireAdministrator"' 'PerMonitorV2'
+            'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"')
+    fi
+    for want in "${wants[@]}"; do
         # The manifest's text stands in the file as it was written.
         if LC_ALL=C grep -aqF "$want" "$exe" || LC_ALL=C tr -s ' \n' ' ' <"$exe" | grep -aqF "$want"; then
             echo "manifest: $want"
@@ -84,6 +96,14 @@ if grep -Eq '^1 24( |$)' <<<"$resources"; then
     done
 else
     fail "no embedded manifest (resource RT_MANIFEST 1)"
+fi
+
+subsystem=$(sed -n 's/^Subsystem[[:space:]]*//p' <<<"$headers")
+echo "subsystem: $subsystem"
+if [ "$tool_mode" -eq 1 ]; then
+    [[ "$subsystem" == *"Windows CUI"* ]] || fail "not a console program"
+else
+    [[ "$subsystem" == *"Windows GUI"* ]] || fail "not a windowed program"
 fi
 
 if [ "$failed" -ne 0 ]; then

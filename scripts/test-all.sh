@@ -57,18 +57,22 @@ bash fuzz/run.sh build-fuzz 12
 stage "Windows: 32-bit release file"
 cmake -S . -B build-win32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DZEV_GUI=ON -DZEV_TESTS=OFF -DZEV_BENCH=OFF
-cmake --build build-win32 -j"$jobs" --target ZEVProgrammer
+cmake --build build-win32 -j"$jobs" --target ZEVProgrammer zev-pack
 bash scripts/check-win32-exe.sh --machine i386 build-win32/bin/ZEVProgrammer.exe
+bash scripts/check-win32-exe.sh --machine i386 --tool build-win32/bin/zev-pack.exe
 
 stage "Windows: 64-bit tests under Wine"
 win_units=(unit_core unit_platform unit_datafiles unit_threads unit_comport unit_bootloader)
 cmake -S . -B build-win64 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DZEV_GUI=ON -DZEV_BENCH=OFF
 cmake --build build-win64 -j"$jobs" --target "${win_units[@]}" com_probe wine_serial \
-    ZEVProgrammer gui_win32
+    ZEVProgrammer gui_win32 zev-pack
 bash scripts/check-win32-exe.sh --machine x86-64 build-win64/bin/ZEVProgrammer.exe
 ctest --test-dir build-win64 -j"$jobs" --output-on-failure \
     -R "^($(IFS='|'; echo "${win_units[*]}")|wine_com_echo|wine_serial|gui_win32)\$"
+# zev-pack.exe on a real toolchain's firmware: the same package bytes as the Linux zev-pack.
+python3 tests/wine/zev_pack_wine.py --exe build-win64/bin/zev-pack.exe --linux build/bin/zev-pack \
+    --updater build-win64/bin/ZEVProgrammer.exe --hex samples/toolchain/pump-1.hex
 python3 tests/gui/win32/e2e_wine.py --exe build-win64/bin/ZEVProgrammer.exe \
     --pack build/bin/zev-pack --devsim build/bin/zev-devsim --hex samples/demo-firmware.hex
 
