@@ -19,8 +19,6 @@ void ApplyKnown(TDeviceConfig& c, const std::string& key, const std::string& v) 
     TProgramFields& p = c.Program;
     if (key == "link")
         c.Link = Trim(v);
-    else if (key == "wine")
-        c.WinePort = Trim(v).empty() ? "" : ParseWinePort(v);
     else if (key == "flash-image")
         c.FlashImage = Trim(v);
     else if (key == "eeprom-image")
@@ -144,8 +142,6 @@ Numbers are decimal or 0x hexadecimal.
   Exposure:
     link          also make a symbolic link to the port, e.g. /dev/ttyUSB90 or any folder;
                   with count, it must contain %d (or %.2d ...) for the device's number
-    wine          register the port for Wine as this COM port (COM1..COM256); with count,
-                  the number goes up by one per device
 
   Faults (repeat the key for several):
     fault         KIND [COMMAND] [n=N|every=K|first=N|after=K] [addr=A] [len=L] [bytes=B]

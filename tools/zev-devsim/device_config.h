@@ -46,7 +46,6 @@ struct TTiming {
 struct TDeviceConfig {
     std::string Name;
     std::string Link;                    // a symbolic link to the port, or empty
-    std::string WinePort;                // "COMn" to register for Wine, or empty
     std::string FlashImage, EepromImage; // binary files loaded at address 0
     TBootIdentity Boot;
     TProgramFields Program;

@@ -28,7 +28,6 @@ Options:
   -s, --set KEY=VALUE set a device key (below) for the last device added, or, before any
                       device, for all devices
       --link PATH     the same as --set link=PATH
-      --wine COMn     the same as --set wine=COMn
       --fault FAULT   the same as --set fault=FAULT
       --paced         the same as --set timing=paced
       --instant       the same as --set timing=instant
@@ -71,12 +70,8 @@ before closing, or later opens by other users fail as busy. Links are symbolic l
 pseudo-terminal; an existing file is never replaced, except a link whose target is gone.
 Names of the form ttyS* are refused: those are the machine's real serial ports.
 
-Wine: with wine=COMn the simulator writes HKLM\Software\Wine\Ports COMn = the pty with
-"wine reg add" (restarting wineserver so that Wine sees it) and deletes it again on exit
-(not after SIGKILL).
-This runs in a private mount namespace where /dev/ttyS* are masked, so Wine never touches the
-machine's real serial ports (the first of them is often the system console); it needs the
-unshare command and the right to create a mount namespace, and waits for wineserver to end.
+Wine: scripts/wine-run.sh --com N=PTY maps a device's pseudo-terminal to a COM port of a
+Windows program run under Wine.
 
 Dump (DIR/NAME.*): NAME.log, one line per request received, in order:
   I                  identity request

@@ -4,7 +4,6 @@
 #include "tools/zev-devsim/options.h"
 #include "tools/zev-devsim/setup.h"
 #include "tools/zev-devsim/simulator.h"
-#include "tools/zev-devsim/wine_ports.h"
 
 #include <csignal>
 #include <cstdio>
@@ -70,14 +69,6 @@ int main(int argc, char** argv) {
     } catch (const Error& e) {
         return Fail(1, e.what());
     }
-    const TWinePorts winePorts = sim->WinePorts();
-    try {
-        RegisterWinePorts(winePorts);
-    } catch (const Error& e) {
-        UnregisterWinePorts(winePorts);
-        return Fail(1, e.what());
-    }
-
     for (const std::string& line : sim->DeviceLines()) std::printf("%s\n", line.c_str());
     std::printf("ready\n");
     std::fflush(stdout);
@@ -86,10 +77,6 @@ int main(int argc, char** argv) {
 
     int status = 0;
     if (!options.DumpDir.empty() && !sim->Dump()) status = 1;
-    if (!UnregisterWinePorts(winePorts)) {
-        std::fprintf(stderr, "zev-devsim: could not remove the Wine port registrations\n");
-        status = 1;
-    }
     sim.reset(); // closes the ports and removes the links
     return status;
 }

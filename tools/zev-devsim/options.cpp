@@ -43,8 +43,6 @@ TOptions ParseOptions(const std::vector<std::string>& pArgs) {
             set(kv.substr(0, eq), kv.substr(eq + 1));
         } else if (a == "--link") {
             set("link", value(a));
-        } else if (a == "--wine") {
-            set("wine", value(a));
         } else if (a == "--fault") {
             set("fault", value(a));
         } else if (a == "--paced") {

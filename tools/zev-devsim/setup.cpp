@@ -116,7 +116,7 @@ std::vector<TDeviceConfig> ResolveDevices(const TSetup& pSetup) {
         Raise("too many devices: " + std::to_string(total) + " (at most 1024)");
 
     std::vector<TDeviceConfig> devices;
-    std::set<std::string> names, links, winePorts;
+    std::set<std::string> names, links;
     for (const TGroup& g : groups) {
         const auto fail = [&](const std::string& why) {
             Raise(g.Origin + ": [" + g.Name + "] " + why);
@@ -132,23 +132,16 @@ std::vector<TDeviceConfig> ResolveDevices(const TSetup& pSetup) {
         }
         if (g.Count > 1 && !base.Link.empty() && base.Link.find('%') == std::string::npos)
             fail("with count, link needs %d for the device's number: " + base.Link);
-        const std::uint32_t wineBase =
-            base.WinePort.empty() ? 0
-                                  : static_cast<std::uint32_t>(std::stoul(base.WinePort.substr(3)));
-        if (wineBase != 0 && wineBase + g.Count - 1 > 256) fail("Wine ports run past COM256");
 
         for (std::uint32_t i = 1; i <= g.Count; ++i) {
             TDeviceConfig d = base;
             d.Name = g.Count > 1 ? Numbered(g.Name, i, g.Count) : g.Name;
             d.Boot.ID = base.Boot.ID + (i - 1);
             if (g.Count > 1 && !d.Link.empty()) d.Link = Format(base.Link, {static_cast<int>(i)});
-            if (wineBase != 0) d.WinePort = "COM" + std::to_string(wineBase + i - 1);
             if (!names.insert(Lower(d.Name)).second)
                 fail("the device name " + d.Name + " is used twice");
             if (!d.Link.empty() && !links.insert(d.Link).second)
                 fail("the link " + d.Link + " is used twice");
-            if (!d.WinePort.empty() && !winePorts.insert(d.WinePort).second)
-                fail("the Wine port " + d.WinePort + " is used twice");
             devices.push_back(std::move(d));
         }
     }

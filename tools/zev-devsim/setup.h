@@ -29,8 +29,8 @@ struct TSetup {
 // Raises an Error naming the file and line of the first fault.
 void ReadConfigFile(const std::string& pPath, TSetup& pSetup);
 
-// Builds the devices; raises an Error naming the group for a bad key, a clash of names, links
-// or Wine ports. With no group at all there is one device, "dev1".
+// Builds the devices; raises an Error naming the group for a bad key or a clash of names or
+// links. With no group at all there is one device, "dev1".
 std::vector<TDeviceConfig> ResolveDevices(const TSetup& pSetup);
 
 } // namespace zev::devsim

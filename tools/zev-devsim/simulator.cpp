@@ -55,14 +55,6 @@ std::vector<std::string> TSimulator::DeviceLines() const {
     return lines;
 }
 
-std::vector<std::pair<std::string, std::string>> TSimulator::WinePorts() const {
-    std::vector<std::pair<std::string, std::string>> ports;
-    for (const auto& u : FUnits)
-        if (!u->Dev->Config().WinePort.empty())
-            ports.emplace_back(u->Dev->Config().WinePort, u->Port->Path());
-    return ports;
-}
-
 std::int64_t TSimulator::ByteNs(const TUnit& pUnit) const {
     const TTiming& t = pUnit.Dev->Config().Timing;
     return t.Paced ? static_cast<std::int64_t>(10.0e9 / t.Baud) : 0;

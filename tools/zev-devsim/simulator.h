@@ -29,8 +29,6 @@ public:
 
     // The lines "device NAME PTY [LINK]".
     std::vector<std::string> DeviceLines() const;
-    // (COMn, pty) for every device with a Wine port.
-    std::vector<std::pair<std::string, std::string>> WinePorts() const;
 
     // Serves the ports until SIGTERM, SIGINT or SIGHUP arrives on pSignalFd (a signalfd);
     // SIGUSR1 writes a dump. Returns when asked to end.

@@ -9,14 +9,6 @@
 
 namespace zev::devsim {
 
-std::string Trim(const std::string& pText) {
-    std::size_t b = 0;
-    std::size_t e = pText.size();
-    while (b < e && std::isspace(static_cast<unsigned char>(pText[b]))) ++b;
-    while (e > b && std::isspace(static_cast<unsigned char>(pText[e - 1]))) --e;
-    return pText.substr(b, e - b);
-}
-
 std::string Lower(const std::string& pText) {
     std::string out = pText;
     for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -106,17 +98,6 @@ std::string ParseName(const std::string& pText) {
         Raise("the name '" + pText + "' is longer than 10 characters (" +
               std::to_string(bytes.size()) + ")");
     return bytes;
-}
-
-std::string ParseWinePort(const std::string& pText) {
-    const std::string t = Trim(pText);
-    if (t.size() < 4 || Lower(t.substr(0, 3)) != "com")
-        Raise("a Wine port is named COM1 to COM256, not '" + pText + "'");
-    try {
-        return "COM" + std::to_string(ParseNumber(t.substr(3), 1, 256));
-    } catch (const Error&) {
-        Raise("a Wine port is named COM1 to COM256, not '" + pText + "'");
-    }
 }
 
 } // namespace zev::devsim
