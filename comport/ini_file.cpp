@@ -1,5 +1,6 @@
 #include "comport/ini_file.h"
 
+#include "core/text.h"
 #include "core/utf8_path.h"
 
 #include <cctype>
@@ -8,13 +9,6 @@
 namespace zev {
 
 namespace {
-
-std::string Trim(const std::string& text) {
-    std::size_t begin = 0, end = text.size();
-    while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
-    while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
-    return text.substr(begin, end - begin);
-}
 
 bool SameName(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;

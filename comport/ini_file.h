@@ -21,8 +21,6 @@ public:
     // Writes the file with CR LF line ends; false when it cannot be written.
     bool Save() const;
 
-    const std::string& FileName() const { return fileName_; }
-
 private:
     std::string fileName_;
     std::vector<std::string> lines_;

@@ -5,6 +5,7 @@
 // caller refuse such files). The reader never fails because of the text; bad lines are skipped.
 
 #include "core/error.h"
+#include "core/text.h"
 #include "datafiles/hex_data_file.h"
 
 #include <array>
@@ -14,18 +15,6 @@
 namespace zev {
 
 namespace {
-
-bool IsTrimmed(char c) {
-    return static_cast<unsigned char>(c) <= 0x20;
-}
-
-std::string Trim(const std::string& line) {
-    std::size_t first = 0;
-    std::size_t last = line.size();
-    while (first < last && IsTrimmed(line[first])) ++first;
-    while (last > first && IsTrimmed(line[last - 1])) --last;
-    return line.substr(first, last - first);
-}
 
 // The record interpreter: one call per line, in order.
 class HexBuilder {

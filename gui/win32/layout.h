@@ -29,7 +29,6 @@ public:
     TRect Right(int pWidth, TMargins pMargins = {});
     // Fills what is left.
     TRect Client(TMargins pMargins = {}) const;
-    const TRect& Rest() const { return FRest; }
 
 private:
     TRect FRest;

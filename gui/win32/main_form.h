@@ -47,7 +47,6 @@ public:
     // A control by the name the window logic gives it (lblState, btnProg, pgbMain, pnlData ...);
     // nullptr for another name.
     HWND Control(const std::string& pName) const;
-    const TWinLabel& StatusLabel() const { return *FStateCtl; }
     const TWinProgressBar& ProgressBar() const { return *FBarCtl; }
     bool LogoShown(const std::string& pPicture) const;
     TColor FrameColor() const { return FWindowCtl->FrameColor(); }

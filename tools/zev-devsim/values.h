@@ -2,6 +2,8 @@
 // Reading the values of the simulator's settings; every bad value raises an Error that names
 // what was expected.
 
+#include "core/text.h"
+
 #include <cstdint>
 #include <string>
 
@@ -21,10 +23,7 @@ std::uint16_t ParseVersion(const std::string& pText);
 std::uint16_t ParseBcdDate(const std::string& pText);
 // A device name of at most 10 Windows-1251 bytes, given in UTF-8.
 std::string ParseName(const std::string& pText);
-// "COMn", n 1..256.
-std::string ParseWinePort(const std::string& pText);
-
-std::string Trim(const std::string& pText);
+// The text in lower case (ASCII letters).
 std::string Lower(const std::string& pText);
 
 } // namespace zev::devsim
