@@ -13,6 +13,10 @@ inline constexpr const char* kErrHexChecksum = "0x0308";     // record bytes do 
 inline constexpr const char* kErrHexShortRecord = "0x0309";  // fewer bytes than the count asks
 inline constexpr const char* kErrHexShortLine = "0x030A";    // line of fewer than 11 characters
 inline constexpr const char* kErrNoFile = "0x0310";          // no file of that name
+// The package check's last refusals: images the bootloader would take wrongly.
+inline constexpr const char* kErrEepromTooLarge = "0x0311";  // over 256 bytes: one-byte address
+inline constexpr const char* kErrFlashWraps = "0x0312";      // flash lines run past 0xFFFF
+inline constexpr const char* kErrEpNotWritten = "0x0313";    // EP's word is in no flash line
 inline constexpr const char* kErrHexBadCharacter = "0x0401"; // not a hexadecimal digit
 
 } // namespace zev

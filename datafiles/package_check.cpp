@@ -35,6 +35,39 @@ bool BlocksTileData(const TLormanBootLoaderHexDataFile& pImage) {
     return end == pImage.Data().size();
 }
 
+// True when an EEPROM line reaches past the one-byte address: the device would be sent the low
+// byte of its address and overwrite the EEPROM from 0x00.
+bool EepromFitsItsAddress(const ALormanBootLoaderDataLines& pEeprom) {
+    for (const TLormanBootLoaderDataLine& line : pEeprom)
+        if (line.A + line.D.size() > kPackageEepromBytes) return false;
+    return true;
+}
+
+// True when no flash line reaches past 0xFFFF, where its 16-bit address would wrap into the
+// start of the flash (the boot area).
+bool FlashFitsItsAddress(const TLormanBootLoaderHexDataFile& pImage) {
+    const auto flash = pImage.FlashBlock();
+    if (!flash) return true;
+    const TDataBlock& block = pImage.Blocks()[*flash];
+    const std::uint64_t written =
+        BlockBytes(pImage.Data(), block).size() / kFlashLineSize * kFlashLineSize;
+    return std::uint64_t{block.A} + written <= kPackageFlashLimit;
+}
+
+// True when the program's last word (EP) is part of a whole flash line, so that what the
+// checksum covers is written. An EP before the program's first word covers nothing and is no
+// reason to refuse.
+bool EpIsWritten(const TLormanBootLoaderHexDataFile& pImage, const TLormanBootLoaderInfo& pInfo) {
+    const auto flash = pImage.FlashBlock();
+    if (!flash) return true;
+    const TDataBlock& block = pImage.Blocks()[*flash];
+    const std::uint64_t written =
+        BlockBytes(pImage.Data(), block).size() / kFlashLineSize * kFlashLineSize;
+    const std::uint64_t epByte = 2u * std::uint64_t{pInfo.EP};
+    if (epByte < std::uint64_t{block.A} + 4) return true;
+    return epByte + 2 <= std::uint64_t{block.A} + written;
+}
+
 } // namespace
 
 void CheckPackage(const ABytes& payload, TCheckedPackage& result) {
@@ -49,11 +82,15 @@ void CheckPackage(const ABytes& payload, TCheckedPackage& result) {
     result.checksumInData = result.image.CheckSummInData();
     result.checksum = result.image.CheckSumm();
     if (result.checksum != result.info.CS) Raise(kErrChecksum);
-    if (!BlocksTileData(result.image)) Raise(kErrBlockTableShort);
 
     // The lines are cut now, so that an odd EEPROM block fails before any device is touched.
     result.flash = result.image.GetFlash();
     result.eeprom = result.image.GetEEPROM();
+
+    if (!BlocksTileData(result.image)) Raise(kErrBlockTableShort);
+    if (!EepromFitsItsAddress(result.eeprom)) Raise(kErrEepromTooLarge);
+    if (!FlashFitsItsAddress(result.image)) Raise(kErrFlashWraps);
+    if (!EpIsWritten(result.image, result.info)) Raise(kErrEpNotWritten);
     result.linesCut = true;
 }
 

@@ -35,11 +35,6 @@ APackageFindings LintPackage(const TCheckedPackage& package) {
             Format("the flash block address 0x%x is not a multiple of 64: lines are not page "
                    "aligned",
                    {flash.A}));
-    if (std::uint64_t{flash.A} + written > kPackageFlashLimit)
-        Add(findings, true,
-            Format("the flash lines run past 0xFFFF (block at 0x%x, %d bytes): their 16-bit "
-                   "addresses would wrap to 0",
-                   {flash.A, static_cast<std::uint64_t>(written)}));
     if (flashBytes != written)
         Add(findings, false,
             Format("the flash block's last %d bytes (from 0x%x) do not fill a 64-byte line and "
@@ -47,33 +42,18 @@ APackageFindings LintPackage(const TCheckedPackage& package) {
                    {static_cast<std::uint64_t>(flashBytes - written),
                     static_cast<std::uint64_t>(flash.A + written)}));
 
-    // EP: the program's last word must be part of what is written.
-    const std::uint64_t epByte = 2u * std::uint64_t{package.info.EP};
-    const std::uint64_t firstProgramByte = std::uint64_t{flash.A} + 4;
-    if (epByte < firstProgramByte)
+    // The check refuses an EP that no whole line carries; one before the program's first word
+    // passes it but covers nothing.
+    if (2u * std::uint64_t{package.info.EP} < std::uint64_t{flash.A} + 4)
         Add(findings, false,
             Format("EP 0x%x lies before the program's first word: the checksum covers nothing",
                    {package.info.EP}));
-    else if (epByte + 2 > std::uint64_t{flash.A} + flashBytes)
-        Add(findings, true,
-            Format("EP 0x%x (byte 0x%x) lies beyond the flash data (0x%x .. 0x%x)",
-                   {package.info.EP, epByte, flash.A, std::uint64_t{flash.A} + flashBytes - 1}));
-    else if (epByte + 2 > std::uint64_t{flash.A} + written)
-        Add(findings, true,
-            Format("EP 0x%x (byte 0x%x) lies in the flash tail that is not written",
-                   {package.info.EP, epByte}));
 
     const auto eepromIndex = image.EepromBlock();
     if (!eepromIndex) {
         Add(findings, false, "no EEPROM block: no EEPROM lines are written");
     } else {
         const ABytes eeprom = BlockBytes(image.Data(), image.Blocks()[*eepromIndex]);
-        const std::size_t contents = eeprom.size() / 2;
-        if (contents > 256)
-            Add(findings, true,
-                Format("the EEPROM holds %d bytes: line addresses above 0xFF do not fit the "
-                       "one-byte EEPROM address",
-                       {static_cast<std::uint64_t>(contents)}));
         bool highBytes = false;
         for (std::size_t k = 1; k < eeprom.size(); k += 2) highBytes = highBytes || eeprom[k] != 0;
         if (highBytes)

@@ -1,7 +1,9 @@
 #pragma once
-// Checks that go beyond the updater's start-up check: what the updater would only discover
-// while writing a device, or would silently get wrong. The package tool runs them before it
-// writes a package; errors refuse the package, warnings are shown.
+// Checks that go beyond the updater's start-up check: what the updater would write in a way the
+// package's maker may not mean (a tail that fills no line, high EEPROM bytes, no EEPROM, a flash
+// block the checksum does not cover as laid out). What the updater would write wrongly is
+// refused by the check itself. The package tool runs these before it writes a package; errors
+// refuse the package, warnings are shown.
 
 #include "datafiles/package_check.h"
 

@@ -84,7 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Expect(checked.checksumInData, "a passed check whose checksum reads past the data");
     } catch (const Error& e) {
         ExpectCode(e,
-                   {kErrNoData, kErrNoInfoRecord, kErrChecksum, kErrBlockTableShort, kErrEepromOdd},
+                   {kErrNoData, kErrNoInfoRecord, kErrChecksum, kErrBlockTableShort, kErrEepromOdd,
+                    kErrEepromTooLarge, kErrFlashWraps, kErrEpNotWritten},
                    "CheckPackage");
         Expect(!checked.linesCut, "a failed check cut its lines");
     }

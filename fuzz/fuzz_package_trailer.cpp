@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const Error& e) {
         ExpectCode(e,
                    {kErrContainerShort, kErrBlockTableShort, kErrNoData, kErrNoInfoRecord,
-                    kErrChecksum, kErrEepromOdd},
+                    kErrChecksum, kErrEepromOdd, kErrEepromTooLarge, kErrFlashWraps,
+                    kErrEpNotWritten},
                    "CheckPackage");
         if (streamed.empty()) ExpectCode(e, {kErrContainerShort}, "CheckPackage of no package");
     }

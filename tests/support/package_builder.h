@@ -8,6 +8,7 @@
 #include "datafiles/package_trailer.h"
 
 #include <initializer_list>
+#include <vector>
 
 namespace zev::test {
 
@@ -30,6 +31,42 @@ inline ABytes PackageWithWrongChecksum(const TDemoFirmware& demo = {}) {
     ABytes payload = MakeDemoPayload(demo);
     const std::size_t cs = 2 + 12 * 2 + 2; // block table of two, then EP
     payload[cs] ^= 0x01;
+    return payload;
+}
+
+// Packages that pass the container, record and checksum tests but that the bootloader would take
+// wrongly, each with the code the start-up check gives it; built outside zev-pack, whose build
+// refuses them.
+struct TMiswrittenPackage {
+    const char* what;
+    ABytes payload;
+    const char* code;
+};
+
+inline std::vector<TMiswrittenPackage> MiswrittenPackages() {
+    TDemoFirmware eeprom; // 257 EEPROM bytes: the line at 0x100 would overwrite 0x00
+    eeprom.flashSize = 0x100;
+    eeprom.eepromSize = 0x202;
+    TDemoFirmware wraps; // lines at 0xFFC0 and 0x10000: the second would go to 0x0000
+    wraps.flashAddress = 0xFFC0;
+    wraps.flashSize = 128;
+    TDemoFirmware tail; // 32 bytes past the last whole line, EP the last word among them
+    tail.flashSize = 0x120;
+    return {
+        {"EEPROM image of 257 bytes", MakeDemoPayload(eeprom), "0x0311"},
+        {"flash lines past 0xFFFF", MakeDemoPayload(wraps), "0x0312"},
+        {"EP in the flash tail no line carries", MakeDemoPayload(tail), "0x0313"},
+    };
+}
+
+// The demo package with its EEPROM block's length one byte short of its data (odd): the odd
+// block is the first fault, "0x0307", before the data left outside the blocks.
+inline ABytes EepromOneByteShortPayload(const TDemoFirmware& demo = {}) {
+    ABytes payload = MakeDemoPayload(demo);
+    const std::size_t length = 2 + 12 + 8; // block 1's L
+    const std::uint32_t l = ABytesGetLong(payload, static_cast<std::int32_t>(length)) - 1;
+    for (std::size_t k = 0; k < 4; ++k)
+        payload[length + k] = static_cast<std::uint8_t>(l >> (8 * k));
     return payload;
 }
 

@@ -48,6 +48,35 @@ const char* BlockKind(const TPackageReport& report, std::size_t k) {
     return "not written";
 }
 
+// The three refusals of images the bootloader would take wrongly, with their numbers.
+std::string WritingExplanation(const TPackageReport& report) {
+    const auto& image = report.package.image;
+    if (report.code == kErrEepromTooLarge) {
+        const auto eeprom = image.EepromBlock();
+        const std::uint64_t contents =
+            eeprom ? BlockBytes(image.Data(), image.Blocks()[*eeprom]).size() / 2 : 0;
+        return Format("the EEPROM holds %d bytes: line addresses above 0xFF do not fit the "
+                      "one-byte EEPROM address",
+                      {contents});
+    }
+    const auto flashIndex = image.FlashBlock();
+    if (!flashIndex) return report.code;
+    const TDataBlock& flash = image.Blocks()[*flashIndex];
+    const std::uint64_t bytes = BlockBytes(image.Data(), flash).size();
+    const std::uint64_t written = bytes / kFlashLineSize * kFlashLineSize;
+    if (report.code == kErrFlashWraps)
+        return Format("the flash lines run past 0xFFFF (block at 0x%x, %d bytes): their 16-bit "
+                      "addresses would wrap to 0",
+                      {flash.A, written});
+    const std::uint64_t ep = report.package.info.EP;
+    if (2 * ep + 2 > flash.A + bytes)
+        return Format("EP 0x%x (byte 0x%x) lies beyond the flash data (0x%x .. 0x%x)",
+                      {ep, 2 * ep, flash.A, flash.A + bytes - 1});
+    return Format("EP 0x%x (byte 0x%x) lies in the flash tail that is not written (lines end "
+                  "at 0x%x)",
+                  {ep, 2 * ep, flash.A + written});
+}
+
 } // namespace
 
 TPackageReport MakeReport(const ABytes& payload) {
@@ -80,7 +109,10 @@ std::string Explanation(const TPackageReport& report) {
     if (report.code == kErrContainerShort)
         return report.payloadSize == 0 ? "no package: no valid trailer or an empty payload"
                                        : "the payload is shorter than 2 bytes";
-    if (report.code == kErrBlockTableShort) return "the payload is shorter than its block table";
+    if (report.code == kErrBlockTableShort)
+        return p.parsed ? "the flash and EEPROM blocks do not cover the data exactly (a byte "
+                          "outside them, another block holding data, or a block past the end)"
+                        : "the payload is shorter than its block table";
     if (report.code == kErrNoData) return "the package holds no data bytes";
     if (report.code == kErrNoInfoRecord)
         return "no flash block (address below 0x10000) with 32 bytes of information record";
@@ -91,6 +123,9 @@ std::string Explanation(const TPackageReport& report) {
         return "the image's checksum " + Hex4(p.checksum) + " differs from CS " + Hex4(p.info.CS);
     }
     if (report.code == kErrEepromOdd) return "the EEPROM block has an odd number of bytes";
+    if (report.code == kErrEepromTooLarge || report.code == kErrFlashWraps ||
+        report.code == kErrEpNotWritten)
+        return WritingExplanation(report);
     return report.code;
 }
 

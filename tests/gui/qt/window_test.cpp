@@ -69,6 +69,25 @@ TEST(QtWindowTest, FailedStartShowsTheRedLineInTheWindowAsLaidOut) {
     EXPECT_EQ(form.Logic().SearchCount(), 0u);
 }
 
+// Packages the devices would take wrongly fail the start-up like a damaged one: the red line with
+// their code, "Next" disabled, no search.
+TEST(QtWindowTest, PackagesTheDevicesWouldTakeWronglyShowTheirCodeInRed) {
+    std::vector<TMiswrittenPackage> packages = MiswrittenPackages();
+    packages.push_back({"EEPROM block one byte short", EepromOneByteShortPayload(), "0x0307"});
+    for (const auto& p : packages) {
+        SCOPED_TRACE(p.what);
+        QtWindow w;
+        w.Create(p.payload);
+        EXPECT_EQ(Text(w.Label("lblState")),
+                  std::string("Error [") + p.code + "]: Data corrupted.");
+        EXPECT_TRUE(w.Label("lblState")->styleSheet().contains("#ff0000"));
+        EXPECT_FALSE(w.Button("btnProg")->isEnabled());
+        EXPECT_EQ(w.Form->windowTitle().toStdString(), "ZEV-DEMO v.1.05 (isp.1, izm.2)");
+        WaitFor([] { return false; }, 300);
+        EXPECT_EQ(w.Form->Logic().SearchCount(), 0u);
+    }
+}
+
 TEST(QtWindowTest, FrameColourFollowsActivation) {
     QtWindow w;
     w.Create(ABytes{});

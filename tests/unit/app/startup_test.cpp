@@ -112,8 +112,13 @@ TEST(StartupTest, EachFaultOfThePackageShowsItsCodeAndStopsThere) {
          " v.0.00 (isp.0, izm.0)"},
         {"wrong checksum", ExecutableWithPackage(PackageWithWrongChecksum()), "0x0304", kDemoTitle},
         {"odd EEPROM block", ExecutableWithPackage(OddEepromPayload()), "0x0307", kDemoTitle},
+        {"EEPROM block one byte short of its data",
+         ExecutableWithPackage(test::EepromOneByteShortPayload()), "0x0307", kDemoTitle},
     };
-    for (const Case& c : cases) {
+    std::vector<Case> all(std::begin(cases), std::end(cases));
+    for (const auto& m : test::MiswrittenPackages())
+        all.push_back({m.what, ExecutableWithPackage(m.payload), m.code, kDemoTitle});
+    for (const Case& c : all) {
         SCOPED_TRACE(c.what);
         AppWindow app;
         app.CreateFromFile(WriteFile(c.file), kLangEnglish);

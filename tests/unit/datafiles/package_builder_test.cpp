@@ -19,8 +19,8 @@ TEST(PackageBuilder, DemoPackageHasThePackageLayout) {
 }
 
 TEST(PackageBuilder, ChecksumOfASmallImageByHand) {
-    // Flash at 0x400 (word 0x200), 8 words; EP = word 0x203 covers words 2 and 3.
-    ABytes flash(32, 0);
+    // Flash at 0x400 (word 0x200), one 64-byte line; EP = word 0x203 covers words 2 and 3.
+    ABytes flash(64, 0);
     TLormanBootLoaderInfo info;
     info.EP = 0x203;
     PutInfoRecord(flash, info);

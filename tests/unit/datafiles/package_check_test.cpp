@@ -1,4 +1,5 @@
 #include "core/error.h"
+#include "datafiles/package_builder.h"
 #include "datafiles/package_check.h"
 #include "support/package_builder.h"
 
@@ -59,6 +60,68 @@ TEST(PackageCheck, EachStepFailsWithItsCode) {
         TCheckedPackage result;
         EXPECT_EQ(CheckCode(c.payload, result), c.code) << c.why;
         EXPECT_FALSE(result.linesCut) << c.why;
+    }
+}
+
+// Each passes the container, record and checksum tests; written, each would change the device
+// in a place the package does not mean: EEPROM from 0x00 again, the boot area, or a program
+// without its last word.
+TEST(PackageCheck, ImagesTheBootloaderWouldTakeWronglyAreRefused) {
+    for (const auto& c : test::MiswrittenPackages()) {
+        TCheckedPackage result;
+        EXPECT_EQ(CheckCode(c.payload, result), c.code) << c.what;
+        EXPECT_FALSE(result.linesCut) << c.what;
+        EXPECT_TRUE(result.infoRead) << c.what << ": the title shows the record";
+    }
+    // At each limit: exactly 256 EEPROM bytes, lines ending at 0xFFFF, EP the last word of the
+    // last whole line (a tail after it that no line carries is only not written).
+    TDemoFirmware eeprom;
+    eeprom.flashSize = 0x100;
+    eeprom.eepromSize = 0x200;
+    TDemoFirmware top;
+    top.flashAddress = 0xFF80;
+    top.flashSize = 128;
+    TDemoFirmware tail;
+    tail.flashSize = 0x120;
+    // EP := the last word of line 3 (byte 0x4FE), the tail's 32 bytes after it; CS follows.
+    ABytes flash = MakeDemoFlash(tail);
+    flash[0] = 0x7F;
+    flash[1] = 0x02;
+    SealFlashImage(flash, tail.flashAddress);
+    const ABytes epLastLine =
+        MakePackagePayload(tail.flashAddress, flash, tail.eepromAddress, MakeDemoEeprom(tail));
+    for (const ABytes& payload : {MakeDemoPayload(eeprom), MakeDemoPayload(top), epLastLine}) {
+        TCheckedPackage result;
+        EXPECT_EQ(CheckCode(payload, result), "ok");
+        EXPECT_TRUE(result.linesCut);
+    }
+}
+
+// The codes of the container, record, checksum and line steps come before the package's own
+// checks, whatever else is wrong with the package.
+TEST(PackageCheck, SpecifiedStepsComeFirst) {
+    TDemoFirmware big;
+    big.eepromSize = 0x401; // odd, and more than 256 EEPROM bytes
+    TDemoFirmware wraps;
+    wraps.flashAddress = 0xFFC0;
+    wraps.flashSize = 128;
+    wraps.eepromSize = 3;
+    struct Case {
+        ABytes payload;
+        const char* code;
+        const char* why;
+    };
+    const Case cases[] = {
+        {test::EepromOneByteShortPayload(), "0x0307", "EEPROM block one byte short of its data"},
+        {MakeDemoPayload(big), "0x0307", "odd and too large"},
+        {MakeDemoPayload(wraps), "0x0307", "odd EEPROM, flash past 0xFFFF"},
+        {test::PackageWithWrongChecksum(wraps), "0x0304", "checksum wrong, flash past 0xFFFF"},
+        {ABytesConcat(test::MiswrittenPackages()[0].payload, {0, 0}), "0x0302",
+         "bytes after the blocks before the EEPROM size"},
+    };
+    for (const Case& c : cases) {
+        TCheckedPackage result;
+        EXPECT_EQ(CheckCode(c.payload, result), c.code) << c.why;
     }
 }
 
