@@ -5,6 +5,7 @@
 #include "datafiles/package_builder.h"
 #include "gui/qt/main_form.h"
 #include "support/devsim_fixture.h"
+#include "support/package_builder.h"
 #include "support/temp_file.h"
 
 #include <QPushButton>
@@ -19,6 +20,7 @@
 #include <poll.h>
 #include <spawn.h>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -322,6 +324,46 @@ TEST_F(ProgramTest, ProgramWithoutPackageAsksForTheLanguageThenWaitsToBeClosed) 
     EXPECT_EQ(WaitExit(pid, 0), -1) << "the window stays open";
     Click(origin, FClose);
     EXPECT_EQ(WaitExit(pid, 5000), 0) << Log();
+}
+
+// Packages built outside zev-pack that the bootloader would take wrongly, and one whose odd
+// EEPROM block is its first fault, appended to the program: the window comes up with the
+// language dialog and the package's title, no device is ever asked for its identity, and
+// zev-pack info fails each with the same code.
+TEST_F(ProgramTest, PackagesTheDevicesWouldTakeWronglyAreRefusedBeforeAnySearch) {
+    std::vector<TMiswrittenPackage> packages = MiswrittenPackages();
+    packages.push_back({"EEPROM block one byte short", EepromOneByteShortPayload(), "0x0307"});
+    DevSimFixture sim;
+    sim.Start(SimDevices({Device("dev", "1.00", "0xC01")}));
+    const std::string program = ReadWholeFile(ZEV_PROGRAMMER_PATH);
+    for (const auto& p : packages) {
+        SCOPED_TRACE(p.what);
+        const ABytes file = AppendPackage(ABytes(program.begin(), program.end()), p.payload);
+        const std::string path =
+            WriteScratchFile("refused-updater", std::string(file.begin(), file.end())).string();
+        ASSERT_EQ(::chmod(path.c_str(), 0755), 0);
+        const std::string info =
+            Shell(std::string(ZEV_PACK_PATH) + " info " + path + "; echo \"status $?\"");
+        EXPECT_NE(info.find(std::string("check: Error [") + p.code +
+                            "]: Data corrupted.\n"
+                            "status 1\n"),
+                  std::string::npos)
+            << info;
+
+        const pid_t pid = Start(path, {sim.Pty("dev")});
+        ASSERT_GT(pid, 0);
+        QPoint origin;
+        ASSERT_TRUE(FindWindow(" ORVEL  update$", origin)) << Log();
+        Xdo("key --clearmodifiers Return");
+        ASSERT_TRUE(FindWindow(kTitle, origin)) << Log();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        Screenshot((std::string("program-refused-") + p.code + ".png").c_str());
+        EXPECT_EQ(WaitExit(pid, 0), -1) << "the window stays open";
+        Click(origin, FClose);
+        EXPECT_EQ(WaitExit(pid, 5000), 0) << Log();
+    }
+    sim.Stop();
+    EXPECT_EQ(sim.ReadDump("dev").Kinds(), "") << "no identity request ever reached the device";
 }
 
 TEST_F(ProgramTest, ClosingDuringARunEndsTheProgramAtOnceWithoutReset) {
