@@ -17,6 +17,9 @@ void SleepMs(double ms);
 // Asks the system for its finest timer interval; returns the interval now in force in 100 ns
 // units, or 0 where the system has no settable timer resolution.
 std::uint32_t SetFinestTimerResolution();
+// True where the system has a timer resolution a program can set (Windows); elsewhere
+// SetFinestTimerResolution does nothing and returns 0.
+bool TimerResolutionSettable();
 // The library start-up: finest timer resolution (errors ignored), then the counter frequency.
 // Runs once, before any worker thread exists; later calls do nothing.
 void TimingStartup();

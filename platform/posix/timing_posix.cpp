@@ -30,4 +30,8 @@ std::uint32_t SetFinestTimerResolution() {
     return 0;
 }
 
+bool TimerResolutionSettable() {
+    return false;
+}
+
 } // namespace zev

@@ -77,4 +77,8 @@ std::uint32_t SetFinestTimerResolution() {
     return current;
 }
 
+bool TimerResolutionSettable() {
+    return true;
+}
+
 } // namespace zev
