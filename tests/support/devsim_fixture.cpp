@@ -127,6 +127,22 @@ DevSimFixture::~DevSimFixture() {
     std::filesystem::remove_all(FDumpDir, ignored);
 }
 
+bool ReadSimAnnouncement(ChildProcess& pChild, int pTimeoutMs,
+                         std::vector<TSimDevicePort>& pDevices) {
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(pTimeoutMs);
+    std::string line;
+    while (pChild.ReadLine(line, MsLeft(deadline))) {
+        if (line == "ready") return true;
+        std::istringstream words(line);
+        std::string kind;
+        TSimDevicePort device;
+        words >> kind >> device.Name >> device.Pty >> device.Link;
+        if (kind == "device" && !device.Name.empty() && !device.Pty.empty())
+            pDevices.push_back(device);
+    }
+    return false;
+}
+
 void DevSimFixture::Fail(const std::string& pWhat) {
     throw std::runtime_error("zev-devsim: " + pWhat + "; its error output: " + Stderr());
 }
@@ -138,19 +154,12 @@ void DevSimFixture::Start(const std::vector<std::string>& pArgs, int pTimeoutMs)
     std::string why;
     if (!FChild.Start(args, why)) Fail(why);
 
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(pTimeoutMs);
-    std::string line;
-    while (FChild.ReadLine(line, MsLeft(deadline))) {
-        if (line == "ready") return;
-        std::istringstream words(line);
-        std::string kind, name, pty, link;
-        words >> kind >> name >> pty >> link;
-        if (kind == "device" && !name.empty() && !pty.empty()) {
-            FNames.push_back(name);
-            FPorts[name] = {pty, link};
-        }
+    std::vector<TSimDevicePort> devices;
+    if (!ReadSimAnnouncement(FChild, pTimeoutMs, devices)) Fail("no \"ready\" line");
+    for (const TSimDevicePort& device : devices) {
+        FNames.push_back(device.Name);
+        FPorts[device.Name] = {device.Pty, device.Link};
     }
-    Fail("no \"ready\" line");
 }
 
 const std::string& DevSimFixture::Pty(const std::string& pName) const {

@@ -56,6 +56,18 @@ struct TSimDeviceDump {
     ABytes EepromAt(std::uint32_t pAddress, std::size_t pCount) const;
 };
 
+// One device as the simulator announces it before it serves: "device NAME PTY [LINK]".
+struct TSimDevicePort {
+    std::string Name;
+    std::string Pty;
+    std::string Link; // "" without a link
+};
+
+// Reads the simulator's announcement, one line per device up to "ready", within pTimeoutMs in
+// all; false when it ended or the time ran out first.
+bool ReadSimAnnouncement(ChildProcess& pChild, int pTimeoutMs,
+                         std::vector<TSimDevicePort>& pDevices);
+
 class DevSimFixture {
 public:
     // The simulator built with this tree, or the one at pPath.

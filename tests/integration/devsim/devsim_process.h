@@ -3,10 +3,10 @@
 // waits for later lines ("dumped", "closed"), and ends it with a signal.
 
 #include "support/child_process.h"
+#include "support/devsim_fixture.h"
 
 #include <csignal>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,17 +23,11 @@ public:
     // did not get there.
     bool Start(const std::vector<std::string>& args, int timeoutMs = 20000) {
         if (!Spawn(args)) return false;
-        std::string line;
-        while (child_.ReadLine(line, timeoutMs)) {
-            if (line == "ready") return true;
-            std::istringstream words(line);
-            std::string kind, name;
-            SimPort port;
-            words >> kind >> name >> port.Pty >> port.Link;
-            if (kind == "device") Ports[name] = port;
-        }
-        error_ = "no 'ready' line; stderr: " + Stderr();
-        return false;
+        std::vector<TSimDevicePort> devices;
+        const bool ready = ReadSimAnnouncement(child_, timeoutMs, devices);
+        for (const TSimDevicePort& device : devices) Ports[device.Name] = {device.Pty, device.Link};
+        if (!ready) error_ = "no 'ready' line; stderr: " + Stderr();
+        return ready;
     }
 
     // Runs the simulator to its end (for bad command lines); returns its exit status.
