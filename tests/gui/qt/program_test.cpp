@@ -3,6 +3,8 @@
 // is missing.
 
 #include "datafiles/package_builder.h"
+#include "datafiles/package_check.h"
+#include "datafiles/package_trailer.h"
 #include "gui/qt/main_form.h"
 #include "support/devsim_fixture.h"
 #include "support/package_builder.h"
@@ -405,6 +407,64 @@ TEST_F(ProgramTest, ClosingDuringARunEndsTheProgramAtOnceWithoutReset) {
         const TSimDeviceDump dump = sim.ReadDump(name);
         EXPECT_EQ(dump.Count('R'), 0u) << name;
         EXPECT_LT(dump.Count('F'), 80u) << name;
+    }
+}
+
+// A real toolchain's HEX file made into an updater with "zev-pack build --set-checksum": the
+// program writes two devices with exactly the package's lines (the toolchain's user ID and
+// configuration words never reach them) and resets each.
+TEST_F(ProgramTest, ToolchainFirmwarePackedWithItsChecksumSetWritesTwoDevicesExactly) {
+    const std::string hex = std::string(ZEV_SOURCE_DIR) + "/samples/toolchain/pump-1.hex";
+    const std::string program = ScratchPath("PUMP-1.06").string();
+    const std::string log =
+        Shell(std::string(ZEV_PACK_PATH) + " build --exe " + ZEV_PROGRAMMER_PATH + " --hex " + hex +
+              " --set-checksum -o " + program + " 2>&1");
+    ASSERT_EQ(::access(program.c_str(), X_OK), 0) << log;
+    ABytes payload;
+    ASSERT_TRUE(ReadPackageFromFile(program, payload));
+    const TCheckedPackage package = CheckPackage(payload);
+
+    auto pump = [](const std::string& pName, const std::string& pId) {
+        return SimDevice(pName, {{"dBootTypeP", "0x0051"},
+                                 {"dIspolnenieP", "1"},
+                                 {"dPlateIzmP", "2"},
+                                 {"dVerProg", "1.05"},
+                                 {"dID", pId},
+                                 {"dName", pName}});
+    };
+    DevSimFixture sim;
+    sim.Start(SimDevices({pump("pumpA", "0xA01"), pump("pumpB", "0xA02")}));
+    const pid_t pid = Start(program, {sim.Pty("pumpA"), sim.Pty("pumpB")});
+    ASSERT_GT(pid, 0);
+    QPoint origin;
+    ASSERT_TRUE(FindWindow("PUMP-1 v\\.1\\.06 ", origin)) << Log();
+    ASSERT_TRUE(PressNextUntil(origin, [&] {
+        sim.Dump();
+        return sim.ReadDump("pumpA").Count('F') > 0 && sim.ReadDump("pumpB").Count('F') > 0;
+    })) << "the run did not begin";
+    ASSERT_TRUE(Poll(
+        [&] {
+            sim.Dump();
+            return sim.ReadDump("pumpA").Count('R') == 1 && sim.ReadDump("pumpB").Count('R') == 1;
+        },
+        30000))
+        << "the devices were not written";
+    Click(origin, FClose);
+    EXPECT_EQ(WaitExit(pid, 5000), 0) << Log();
+    sim.Stop();
+
+    for (const char* name : {"pumpA", "pumpB"}) {
+        SCOPED_TRACE(name);
+        const TSimDeviceDump dump = sim.ReadDump(name);
+        EXPECT_EQ(dump.Kinds(), "II" + std::string(package.flash.size(), 'F') + "ER");
+        const auto flash = dump.OfKind('F');
+        ASSERT_EQ(flash.size(), package.flash.size());
+        for (std::size_t k = 0; k < flash.size(); ++k) {
+            EXPECT_EQ(flash[k].Address, package.flash[k].A) << "only the package's lines";
+            EXPECT_EQ(dump.FlashAt(package.flash[k].A, 64), package.flash[k].D);
+        }
+        ASSERT_EQ(package.eeprom.size(), 1u);
+        EXPECT_EQ(dump.EepromAt(0, package.eeprom[0].D.size()), package.eeprom[0].D);
     }
 }
 
