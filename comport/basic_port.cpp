@@ -68,10 +68,10 @@ TPortHandle TBasicComPortCtrl::Open(const std::string& pPortName, std::uint32_t 
     const os::TOsError code = os::SerialOpen(pPortName, pDesiredAccess, port);
     if (code == os::kErrorNone && IsValidHandle(port)) return port;
     const std::string prefix = "TBasicComPortCtrl.Open(" + pPortName + ") >> ";
-    switch (code) {
-    case os::kErrorFileNotFound:
+    switch (os::SerialOpenFault(code)) {
+    case os::TOpenFault::NotFound:
         Raise(prefix + "Порт не найден.");
-    case os::kErrorAccessDenied:
+    case os::TOpenFault::Busy:
         Raise(prefix + "Порт занят.");
     default:
         Raise(prefix + SysErrorText(code));

@@ -130,8 +130,10 @@ inline constexpr TPortHandle kInvalidPort = ~TPortHandle{0};
 // A system error code; 0 means success.
 using TOsError = std::uint32_t;
 inline constexpr TOsError kErrorNone = 0;
-inline constexpr TOsError kErrorFileNotFound = 2; // SerialOpen: no such port
-inline constexpr TOsError kErrorAccessDenied = 5; // SerialOpen: the port is held elsewhere
+
+// What a failed SerialOpen means to the port library: no such port, the port held elsewhere, or
+// anything else, which is shown with the system's own text for the code.
+enum class TOpenFault { NotFound, Busy, Other };
 
 // Access rights of SerialOpen.
 inline constexpr std::uint32_t kGenericRead = 0x80000000u;
@@ -160,9 +162,11 @@ bool IsDevicePath(const std::string& name);
 std::string PortDevice(const std::string& name);
 
 // Opens the port exclusively for the given access (kGenericRead | kGenericWrite), with no sharing.
-// A port that does not exist gives kErrorFileNotFound, one that another opener holds (or that
-// the system refuses) kErrorAccessDenied. On success port holds a valid handle.
+// On success port holds a valid handle; a failure's code tells its meaning through
+// SerialOpenFault.
 TOsError SerialOpen(const std::string& name, std::uint32_t desiredAccess, TPortHandle& port);
+// The meaning of a code SerialOpen gave.
+TOpenFault SerialOpenFault(TOsError code);
 // Closes a valid handle.
 TOsError SerialClose(TPortHandle port);
 

@@ -32,24 +32,6 @@ TOsError Errno() {
     return errno == 0 ? static_cast<TOsError>(EIO) : static_cast<TOsError>(errno);
 }
 
-// Open failures in the two forms callers tell apart: no such port, and port in use or refused.
-TOsError OpenError(int err) {
-    switch (err) {
-    case ENOENT:
-    case ENOTDIR:
-    case ENXIO:
-    case ENODEV:
-        return kErrorFileNotFound;
-    case EBUSY:
-    case EACCES:
-    case EPERM:
-    case EWOULDBLOCK:
-        return kErrorAccessDenied;
-    default:
-        return static_cast<TOsError>(err);
-    }
-}
-
 // The line settings a port starts with before anyone sets them.
 DCB InitialDcb() {
     DCB dcb;
@@ -99,24 +81,25 @@ double NowMs() {
 TOsError SerialOpen(const std::string& name, std::uint32_t desiredAccess, TPortHandle& port) {
     port = kNoPort;
     const std::string path = posix::PortDeviceFile(name);
-    if (path.empty()) return kErrorFileNotFound;
-    if (!IsCharDevice(path)) return OpenError(errno);
+    if (path.empty()) return ENOENT;
+    if (!IsCharDevice(path)) return Errno();
     // ttyS nodes exist for every possible UART; one without hardware is no port.
-    if (posix::IsUartMissing(path, posix::SysRoot())) return kErrorFileNotFound;
-    if (IsSystemConsole(path)) return kErrorAccessDenied;
+    if (posix::IsUartMissing(path, posix::SysRoot())) return ENODEV;
+    // Held by the system.
+    if (IsSystemConsole(path)) return EBUSY;
 
     int flags = O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
     const bool canRead = desiredAccess & kGenericRead;
     const bool canWrite = desiredAccess & kGenericWrite;
     flags |= (canRead && canWrite) ? O_RDWR : canWrite ? O_WRONLY : O_RDONLY;
     const int fd = ::open(path.c_str(), flags);
-    if (fd < 0) return OpenError(errno);
+    if (fd < 0) return Errno();
     auto fail = [fd](TOsError code) {
         ::close(fd);
         return code;
     };
-    if (!::isatty(fd)) return fail(kErrorFileNotFound);
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(OpenError(errno));
+    if (!::isatty(fd)) return fail(ENOTTY);
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(Errno());
     (void)::ioctl(fd, TIOCEXCL);
 
     termios tio{};
@@ -128,6 +111,25 @@ TOsError SerialOpen(const std::string& name, std::uint32_t desiredAccess, TPortH
     state->inQueue = state->outQueue = kDefaultQueue;
     port = posix::AddPort(std::move(state));
     return kErrorNone;
+}
+
+// errno, as open, flock and stat leave it, has two meanings of its own; every other code, EIO of
+// a terminal that cannot be opened (a locked pseudo-terminal) and EACCES of a device node the
+// user may not open among them, is shown with its own text.
+TOpenFault SerialOpenFault(TOsError code) {
+    switch (code) {
+    case ENOENT:  // no such file
+    case ENOTDIR: // a path through something that is not a folder
+    case ENXIO:   // a device node without its device
+    case ENODEV:  // no such device, or a UART node without hardware
+    case ENOTTY:  // a device, but no terminal
+        return TOpenFault::NotFound;
+    case EBUSY:       // opened exclusively elsewhere (TIOCEXCL), or the console
+    case EWOULDBLOCK: // locked by another opener (flock)
+        return TOpenFault::Busy;
+    default:
+        return TOpenFault::Other;
+    }
 }
 
 TOsError SerialClose(TPortHandle port) {
@@ -208,9 +210,13 @@ TOsError SerialClearErrors(TPortHandle port, std::uint32_t& errors, COMSTAT& sta
     stat.cbInQue = static_cast<std::uint32_t>(std::max(waiting, 0));
     stat.cbOutQue = static_cast<std::uint32_t>(std::max(queued, 0));
     // Line errors as counters where the driver keeps them (real UARTs; not pseudo-terminals):
-    // every counter that grew since the last call sets its bit.
+    // every counter that grew since the last call sets its bit. A driver without counters
+    // refuses the request as unknown and is not asked again: sessions poll every millisecond.
+    if (state->noCounts) return kErrorNone;
     serial_icounter_struct counts{};
-    if (::ioctl(state->fd, TIOCGICOUNT, &counts) == 0) {
+    if (::ioctl(state->fd, TIOCGICOUNT, &counts) != 0) {
+        if (errno == EINVAL || errno == ENOTTY) state->noCounts = true;
+    } else {
         if (state->haveCounts) {
             const auto& last = state->counts;
             if (counts.buf_overrun != last.buf_overrun) errors |= kCeRxOver;
@@ -244,8 +250,8 @@ TOsError SerialGetProperties(TPortHandle port, COMMPROP& prop) {
 TOsError SerialDefaultConfig(const std::string& name, COMMCONFIG& config) {
     if (config.dwSize < sizeof(COMMCONFIG)) return EINVAL;
     const std::string path = posix::PortDeviceFile(name);
-    if (path.empty()) return kErrorFileNotFound;
-    if (!IsCharDevice(path)) return OpenError(errno);
+    if (path.empty()) return ENOENT;
+    if (!IsCharDevice(path)) return Errno();
     config = COMMCONFIG{};
     config.wVersion = 1;
     config.dcb = InitialDcb();

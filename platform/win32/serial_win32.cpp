@@ -50,10 +50,23 @@ TOsError SerialOpen(const std::string& name, std::uint32_t desiredAccess, TPortH
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE || h == nullptr) {
         const DWORD error = GetLastError();
-        return error != 0 ? static_cast<TOsError>(error) : kErrorFileNotFound;
+        return error != 0 ? static_cast<TOsError>(error) : ERROR_FILE_NOT_FOUND;
     }
     port = reinterpret_cast<TPortHandle>(h);
     return kErrorNone;
+}
+
+// CreateFileW's last error: file not found for a port that does not exist, access denied for
+// one that another program holds open.
+TOpenFault SerialOpenFault(TOsError code) {
+    switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+        return TOpenFault::NotFound;
+    case ERROR_ACCESS_DENIED:
+        return TOpenFault::Busy;
+    default:
+        return TOpenFault::Other;
+    }
 }
 
 TOsError SerialClose(TPortHandle port) {
@@ -113,7 +126,9 @@ TOsError SerialDefaultConfig(const std::string& name, zev::COMMCONFIG& config) {
     ::COMMCONFIG system{};
     system.dwSize = config.dwSize;
     DWORD size = sizeof(system);
-    if (!GetDefaultCommConfigW(win32::Widen(name).c_str(), &system, &size)) return Result(FALSE);
+    // The call takes the plain port name: COM10, not the device path \\.\COM10 that opens it.
+    const std::string plain = name.rfind("\\\\.\\", 0) == 0 ? name.substr(4) : name;
+    if (!GetDefaultCommConfigW(win32::Widen(plain).c_str(), &system, &size)) return Result(FALSE);
     config = Copy<zev::COMMCONFIG>(system);
     return kErrorNone;
 }

@@ -1,11 +1,15 @@
 // Opening ports: missing, held elsewhere, the console, COM names, and what an open port reports.
 
 #include "comport/port_ctrl.h"
+#include "comport/sys_util.h"
 #include "core/error.h"
 #include "tests/integration/comport/pty_peer.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 
 namespace zev {
 namespace {
@@ -70,6 +74,33 @@ TEST(PortOpen, APortHeldByAnotherControllerIsBusy) {
     b.Reopen();
     EXPECT_TRUE(b.Opened());
     EXPECT_EQ(b.PortName(), link);
+}
+
+// Neither missing nor held elsewhere: a terminal the system refuses to open with an error of
+// its own (a pseudo-terminal still locked by its master gives EIO) is reported with that error.
+TEST(PortOpen, ATerminalThatCannotBeOpenedGivesTheSystemsError) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(master, 0);
+    int lock = 1;
+    ASSERT_EQ(::ioctl(master, TIOCSPTLCK, &lock), 0);
+    char name[128];
+    ASSERT_EQ(::ptsname_r(master, name, sizeof name), 0);
+    const std::string slave = name;
+    TFakeRoots roots;
+    const std::string link = roots.Link("ttyUSB93", slave);
+    TCustomComPortCtrl c;
+    for (const std::string& port : {slave, link}) {
+        EXPECT_EQ(ErrorOf([&] { c.Open(port); }),
+                  "TBasicComPortCtrl.Open(" + port + ") >> " + SysErrorText(EIO));
+        EXPECT_FALSE(c.Opened());
+    }
+    // Unlocked, the same terminal opens.
+    lock = 0;
+    ASSERT_EQ(::ioctl(master, TIOCSPTLCK, &lock), 0);
+    c.Open(link);
+    EXPECT_TRUE(c.Opened());
+    c.Close();
+    ::close(master);
 }
 
 TEST(PortOpen, TheSystemConsoleIsNeverOpened) {
