@@ -73,6 +73,10 @@ public:
     // Above or below every other row of the list.
     virtual void MoveToTop() = 0;
     virtual void MoveToBottom() = 0;
+    // The text shown while the pointer rests on the row, also on a disabled row; empty for none.
+    virtual void SetHint(const std::string& pHint) = 0;
+    // Scrolls the list as little as needed for the whole row to be in view.
+    virtual void ScrollIntoView() = 0;
 };
 
 // The scrolling device list. Rows stack from the top and live as long as the list.

@@ -50,6 +50,14 @@ void TInfoPanel::MoveD() {
     if (P) P->MoveToBottom();
 }
 
+void TInfoPanel::SetHint(const std::string& pHint) {
+    if (P) P->SetHint(pHint);
+}
+
+void TInfoPanel::ScrollIntoView() {
+    if (P) P->ScrollIntoView();
+}
+
 void TInfoPanel::SetI(const IImage& pI) {
     if (P) P->SetIcon(pI.Picture());
 }

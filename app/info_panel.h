@@ -37,6 +37,10 @@ struct TInfoPanel {
     void SetI(const IImage& pI);
     // Sets the state and shows it: tick, box, row, colour and status line.
     void SetC(std::int32_t pC);
+    // The text shown while the pointer rests on the row (a failed row's reason); the caption,
+    // colours and state stay as they are.
+    void SetHint(const std::string& pHint);
+    void ScrollIntoView();
 
     bool Checked() const { return P != nullptr && P->Checked(); }
 };

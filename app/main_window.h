@@ -103,6 +103,8 @@ private:
     void SetProgress(int pPosition);
     void EndSearchIfIdle();
     void EndRunIfIdle();
+    // The hint of a failed row: the worker's failure text, or "update error" when it has none.
+    static std::string FailureText(const std::string& pWorkerError);
     // A callback that does nothing once this window is gone.
     TOnThreadCtrlEvent Callback(void (TfrmZEVProgrammer::*pHandler)(TCustomThreadCtrl*,
                                                                     std::uint32_t, std::uint32_t,
@@ -115,7 +117,7 @@ private:
     std::vector<TLormanSearchBootLoaderThreadCtrl*> AST;
     std::vector<TLormanProgBootLoaderThreadCtrl*> APT;
     ABytes APTpg;
-    std::uint8_t APTpgQ = 0;
+    std::uint32_t APTpgQ = 0; // workers started; wider than a worker's 8-bit index
     ALormanBootLoaderDevsIDInfo BLI;
     AInfoPanels AIP;
     std::unique_ptr<TLormanBootLoaderHexDataFile> FH;

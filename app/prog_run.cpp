@@ -55,6 +55,7 @@ void TfrmZEVProgrammer::Prog() {
             APT[i] = nullptr;
             delete worker;
             AIP[i].SetC(kRowFailed);
+            AIP[i].SetHint(FailureText(""));
         }
     }
     EndRunIfIdle();
@@ -78,6 +79,8 @@ void TfrmZEVProgrammer::ProgEvent(TCustomThreadCtrl* Sender, std::uint32_t wPara
         break;
     case evDone:
     case evFailed:
+        // The worker's own account of its failure, in the current language, for the row's hint.
+        if (code == evFailed) AIP[i].SetHint(FailureText(APT[i]->Error()));
         APT[i] = nullptr;
         AIP[i].SetC(static_cast<std::int32_t>(code));
         EndRunIfIdle();
@@ -103,7 +106,23 @@ void TfrmZEVProgrammer::tmrStopProgTimer() {
     std::string status;
     GetLangText(failed ? 10 : 5, status);
     SetStatus(status, failed ? clRed : clWindowText);
+    // The first failed row from the top comes into view; rows were built each above the last,
+    // so the top row is the last one. Without a failure the list stays where it was.
+    for (auto row = AIP.rbegin(); row != AIP.rend(); ++row) {
+        if (row->Tag != kRowFailed) continue;
+        row->ScrollIntoView();
+        break;
+    }
     FRunFinished = true;
+}
+
+std::string TfrmZEVProgrammer::FailureText(const std::string& pWorkerError) {
+    if (!pWorkerError.empty()) return pWorkerError;
+    // A failure the worker put no words to (a refused setup, an unanswered reset, a worker
+    // that was never started) is the row's own "update error".
+    std::string text;
+    GetLangText(10, text);
+    return text;
 }
 
 } // namespace zev

@@ -90,6 +90,14 @@ void TQtDeviceRow::MoveToBottom() {
     FList.Move(this, false);
 }
 
+void TQtDeviceRow::SetHint(const std::string& pHint) {
+    setToolTip(QString::fromStdString(pHint));
+}
+
+void TQtDeviceRow::ScrollIntoView() {
+    FList.ensureWidgetVisible(this, 0, 0);
+}
+
 TQtDeviceList::TQtDeviceList(QWidget* pParent)
     : QScrollArea(pParent), FContent(new QWidget), FLayout(new QVBoxLayout(FContent)) {
     setFrameShape(QFrame::NoFrame);

@@ -31,6 +31,9 @@ public:
     void SetColor(TColor pColor) override;
     void MoveToTop() override;
     void MoveToBottom() override;
+    // The row's tool tip; Qt shows it on a disabled row too.
+    void SetHint(const std::string& pHint) override;
+    void ScrollIntoView() override;
 
     QLabel* CaptionLabel() const { return FCaption; }
     QCheckBox* Box() const { return FBox; }

@@ -6,6 +6,7 @@
 #include "gui/win32/pictures.h"
 #include "gui/win32/text16.h"
 
+#include <commctrl.h>
 #include <windowsx.h>
 
 #include <algorithm>
@@ -92,6 +93,15 @@ void TWinDeviceRow::MoveToTop() {
 
 void TWinDeviceRow::MoveToBottom() {
     FList.Move(this, false);
+}
+
+void TWinDeviceRow::SetHint(const std::string& pHint) {
+    FHint = pHint;
+    FList.SetHint(this, pHint);
+}
+
+void TWinDeviceRow::ScrollIntoView() {
+    FList.ScrollIntoView(this);
 }
 
 COLORREF TWinDeviceRow::CaptionColor() const {
@@ -233,6 +243,7 @@ TWinDeviceList::TWinDeviceList(HWND pParent, int pDpi, HFONT pFont) : FDpi(pDpi)
 }
 
 TWinDeviceList::~TWinDeviceList() {
+    if (FToolTip != nullptr) DestroyWindow(FToolTip);
     FOrder.clear();
     FRows.clear();
     if (IsWindow(FList)) {
@@ -279,6 +290,63 @@ void TWinDeviceList::ScrollTo(int pPosition) {
     Layout();
 }
 
+void TWinDeviceList::ScrollIntoView(const TWinDeviceRow* pRow) {
+    const auto found = std::find(FOrder.begin(), FOrder.end(), pRow);
+    if (found == FOrder.end()) return;
+    const int rowHeight = Scale(kRowHeight, FDpi);
+    const int top = rowHeight * static_cast<int>(found - FOrder.begin());
+    RECT client{};
+    GetClientRect(FList, &client);
+    if (top < FScroll)
+        ScrollTo(top);
+    else if (top + rowHeight > FScroll + client.bottom)
+        ScrollTo(top + rowHeight - client.bottom);
+}
+
+void TWinDeviceList::SetHint(const TWinDeviceRow* pRow, const std::string& pHint) {
+    if (FToolTip == nullptr) {
+        FToolTip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                   WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, FList, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+        if (FToolTip == nullptr) return;
+        // Wide enough for the longest failure text on one line.
+        SendMessageW(FToolTip, TTM_SETMAXTIPWIDTH, 0, Scale(400, FDpi));
+    }
+    std::wstring text = ToUtf16(pHint);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_SUBCLASS;
+    tool.hwnd = FList;
+    tool.uId = reinterpret_cast<UINT_PTR>(pRow);
+    tool.lpszText = text.data();
+    const auto known = std::find(FHinted.begin(), FHinted.end(), pRow);
+    if (pHint.empty()) {
+        if (known == FHinted.end()) return;
+        SendMessageW(FToolTip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        FHinted.erase(known);
+        return;
+    }
+    if (known != FHinted.end()) {
+        SendMessageW(FToolTip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    } else {
+        SendMessageW(FToolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        FHinted.push_back(pRow);
+    }
+    PlaceHint(pRow);
+}
+
+void TWinDeviceList::PlaceHint(const TWinDeviceRow* pRow) {
+    if (FToolTip == nullptr || pRow->Hint().empty()) return;
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = FList;
+    tool.uId = reinterpret_cast<UINT_PTR>(pRow);
+    GetWindowRect(pRow->Handle(), &tool.rect);
+    MapWindowPoints(nullptr, FList, reinterpret_cast<POINT*>(&tool.rect), 2);
+    SendMessageW(FToolTip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
 void TWinDeviceList::Layout() {
     if (FList == nullptr) return;
     const int rowHeight = Scale(kRowHeight, FDpi);
@@ -302,6 +370,7 @@ void TWinDeviceList::Layout() {
     int top = -FScroll;
     for (TWinDeviceRow* row : FOrder) {
         row->Place(top, width);
+        PlaceHint(row);
         top += rowHeight;
     }
 }

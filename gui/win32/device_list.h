@@ -34,8 +34,13 @@ public:
     void SetColor(TColor pColor) override;
     void MoveToTop() override;
     void MoveToBottom() override;
+    // The row's tool tip. A disabled row gets no mouse input of its own (the list does), so the
+    // tip belongs to the list and covers the row's place there.
+    void SetHint(const std::string& pHint) override;
+    void ScrollIntoView() override;
 
     HWND Handle() const { return FRow; }
+    const std::string& Hint() const { return FHint; }
     HWND Box() const { return FBox; }
     const std::string& Caption() const { return FCaption; }
     const std::string& Icon() const { return FIcon; }
@@ -60,6 +65,7 @@ private:
     HWND FRow = nullptr;
     HWND FBox = nullptr;
     std::string FIcon;
+    std::string FHint;
     std::string FCaption;
     std::wstring FCaption16;
     TColor FColor = clWindowText;
@@ -89,6 +95,11 @@ public:
     // Scroll position in pixels from the top.
     int ScrollPosition() const { return FScroll; }
     void ScrollTo(int pPosition);
+    // Scrolls as little as needed for the whole row to be in view.
+    void ScrollIntoView(const TWinDeviceRow* pRow);
+    // The tool tip control of the rows' hints; null until a row has a hint.
+    HWND ToolTip() const { return FToolTip; }
+    void SetHint(const TWinDeviceRow* pRow, const std::string& pHint);
 
     // Registers the window classes of the list and its rows; once per program.
     static void RegisterClasses(HINSTANCE pInstance);
@@ -97,8 +108,12 @@ private:
     static LRESULT CALLBACK WndProc(HWND pWindow, UINT pMessage, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT pMessage, WPARAM wParam, LPARAM lParam);
     void Layout();
+    // The hint's place follows its row.
+    void PlaceHint(const TWinDeviceRow* pRow);
 
     HWND FList = nullptr;
+    HWND FToolTip = nullptr;
+    std::vector<const TWinDeviceRow*> FHinted; // the rows with a tool in FToolTip
     int FDpi;
     HFONT FFont;
     int FScroll = 0;

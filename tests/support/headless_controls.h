@@ -133,6 +133,8 @@ public:
     void SetColor(TColor pColor) override { Color = pColor; }
     void MoveToTop() override;
     void MoveToBottom() override;
+    void SetHint(const std::string& pHint) override { Hint = pHint; }
+    void ScrollIntoView() override;
 
     // The user clicks the box: it toggles and the tick handler runs, unless the box or the row
     // is disabled. True when the tick changed.
@@ -160,6 +162,7 @@ public:
     bool BoxEnabled = true;
     bool RowEnabled = true;
     TColor Color = clWindowText;
+    std::string Hint;
     int UserClicks = 0;
 
 private:
@@ -186,6 +189,8 @@ public:
 
     // The rows from the top of the list down.
     std::vector<HeadlessDeviceRow*> Shown;
+    // Every row the list was asked to bring into view, in order.
+    std::vector<HeadlessDeviceRow*> ScrolledTo;
 
 private:
     std::vector<std::unique_ptr<HeadlessDeviceRow>> FRows;
@@ -197,6 +202,10 @@ inline void HeadlessDeviceRow::MoveToTop() {
 
 inline void HeadlessDeviceRow::MoveToBottom() {
     FList.Move(this, false);
+}
+
+inline void HeadlessDeviceRow::ScrollIntoView() {
+    FList.ScrolledTo.push_back(this);
 }
 
 class HeadlessWindow : public IWindow {

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -35,6 +36,19 @@ inline void Screenshot(QWidget& pWidget, const char* pName) {
     QTest::qWait(50); // pending layout passes
     QDir().mkpath(folder);
     pWidget.grab().save(folder + QStringLiteral("/") + QString::fromLatin1(pName));
+}
+
+// The same, of the screen where the widget's window lies, so that pop-ups over it (a tool tip)
+// are in the picture too; cut to the window.
+inline void ScreenshotOfScreen(QWidget& pWidget, const char* pName) {
+    const QString folder = qEnvironmentVariable("ZEV_SCREENSHOT_DIR");
+    if (folder.isEmpty()) return;
+    QTest::qWait(50);
+    QDir().mkpath(folder);
+    const QRect frame = pWidget.frameGeometry();
+    QScreen* screen = pWidget.screen();
+    screen->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+        .save(folder + QStringLiteral("/") + QString::fromLatin1(pName));
 }
 
 // The text of a label as the caption shows it, UTF-8.

@@ -5,6 +5,9 @@
 #include "qt_window.h"
 #include "support/devsim_fixture.h"
 
+#include <QScrollArea>
+#include <QToolTip>
+
 namespace zev {
 namespace {
 
@@ -120,6 +123,61 @@ TEST(QtRunTest, OneDeviceFailingOnTheRealWindow) {
     EXPECT_EQ(sim.ReadDump("PUMP-1").Count('R'), 0u);
     EXPECT_EQ(sim.ReadDump("PUMP-2").Count('R'), 1u);
     EXPECT_EQ(sim.ReadDump("PUMP-3").Kinds(), "I");
+}
+
+// Nine devices: the list scrolls. The one that fails was found first, so its row is at the
+// bottom, out of sight, until the run ends; then it is in view and explains itself when the
+// pointer rests on it.
+TEST(QtRunTest, TheFailedRowComesIntoViewAndShowsWhyOnHover) {
+    const TDemoFirmware demo = SmallFirmware(3);
+    std::vector<std::vector<std::string>> devices = {
+        Device("PUMP-1", "1.04", "0x3A01", {{"fault", "nibble flash after=1"}})};
+    // The others answer on a paced line, so PUMP-1 is found first and ends at the bottom.
+    for (int k = 2; k <= 9; ++k)
+        devices.push_back(Device("PUMP-" + std::to_string(k), "1.04", "0x3A0" + std::to_string(k),
+                                 {{"timing", "paced"}}));
+    DevSimFixture sim;
+    sim.Start(SimDevices(devices));
+    std::vector<std::string> ports;
+    for (int k = 1; k <= 9; ++k) ports.push_back(sim.Pty("PUMP-" + std::to_string(k)));
+    QtWindow w;
+    PortsEnv::Set(ports);
+    w.Create(MakeDemoPayload(demo));
+    ASSERT_TRUE(w.WaitForRows());
+    ASSERT_EQ(w.Rows().size(), 9);
+    qt::TQtDeviceRow* weak = w.RowOfPort(ports[0]);
+    ASSERT_NE(weak, nullptr);
+    auto* list = w.Form->DeviceList();
+    const auto inView = [&](QWidget* pRow) {
+        const QRect viewport(QPoint(0, 0), list->viewport()->size());
+        const QRect place(pRow->mapTo(list->viewport(), QPoint(0, 0)), pRow->size());
+        return viewport.contains(place);
+    };
+    QTest::qWait(50);
+    EXPECT_EQ(w.Rows().back(), weak) << "found first, listed last";
+    EXPECT_FALSE(inView(weak)) << "the list scrolls; the bottom row is out of sight";
+    EXPECT_EQ(weak->toolTip(), QString());
+
+    QTest::mouseClick(w.Button("btnProg"), Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return w.Form->Logic().RunFinished(); }, 30000));
+    QTest::qWait(50);
+    EXPECT_TRUE(inView(weak));
+    EXPECT_TRUE(Text(weak->CaptionLabel()).ends_with("\n   update error"));
+    EXPECT_TRUE(IsColoured(weak, "#ff0000"));
+    EXPECT_EQ(weak->toolTip().toStdString(), "update error 0xF001");
+    for (qt::TQtDeviceRow* row : w.Rows()) {
+        if (row == weak) continue;
+        EXPECT_EQ(row->toolTip(), QString()) << Text(row->CaptionLabel());
+    }
+
+    // The pointer rests on the disabled row: its tip shows.
+    QTest::mouseMove(weak->CaptionLabel(), QPoint(40, 10));
+    EXPECT_TRUE(WaitFor([] { return QToolTip::isVisible(); }, 5000));
+    EXPECT_EQ(QToolTip::text().toStdString(), "update error 0xF001");
+    ScreenshotOfScreen(*w.Form, "run-failure-hint.png");
+    QToolTip::hideText();
+
+    EXPECT_TRUE(w.WaitForThreads(5000));
 }
 
 TEST(QtRunTest, RussianDeviceList) {

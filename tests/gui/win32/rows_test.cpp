@@ -7,9 +7,11 @@
 #include "gui/win32/layout.h"
 #include "win32_fixture.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 namespace zev {
 namespace {
@@ -185,6 +187,53 @@ TEST_F(Win32RowsTest, TheListScrollsWhenItsRowsDoNotFit) {
     TInfoPanel three[3];
     for (TInfoPanel& row : three) row.New(few, "row", FIcon, kRowToUpdate, [] {});
     EXPECT_FALSE(GetWindowLongPtrW(few.Handle(), GWL_STYLE) & WS_VSCROLL);
+}
+
+// A failed row out of sight is brought into view, and its hint is a tool tip that the list holds
+// over the row's place (the disabled row gets no mouse input of its own); the caption and colour
+// stay those of any failed row.
+TEST_F(Win32RowsTest, AFailedRowComesIntoViewAndCarriesItsHint) {
+    TInfoPanel rows[8];
+    for (TInfoPanel& row : rows) row.New(*FList, "row", FIcon, kRowToUpdate, [] {});
+    TInfoPanel& last = rows[7];
+    RECT client{};
+    GetClientRect(FList->Handle(), &client);
+    ASSERT_GT(Place(last).bottom, client.bottom) << "out of sight at first";
+    last.SetC(kRowFailed);
+    last.SetHint("update error 0xF01A");
+    last.ScrollIntoView();
+    EXPECT_EQ(Place(last).bottom, client.bottom) << "scrolled just far enough";
+    last.ScrollIntoView();
+    EXPECT_EQ(Place(last).bottom, client.bottom) << "a row in view stays where it is";
+    EXPECT_EQ(Row(last).Caption(), "row\r\n   update error");
+    EXPECT_EQ(Row(last).CaptionColor(), RGB(255, 0, 0));
+
+    // The list's tip: hit-tested at the middle of the row's place, it is the row's, with the text.
+    HWND tip = FList->ToolTip();
+    ASSERT_NE(tip, nullptr);
+    EXPECT_EQ(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0), 1);
+    const RECT place = Place(last);
+    wchar_t text[80] = {};
+    TTHITTESTINFOW hit{};
+    hit.hwnd = FList->Handle();
+    hit.pt = POINT{(place.left + place.right) / 2, (place.top + place.bottom) / 2};
+    hit.ti.cbSize = sizeof hit.ti;
+    hit.ti.lpszText = text;
+    ASSERT_TRUE(SendMessageW(tip, TTM_HITTESTW, 0, reinterpret_cast<LPARAM>(&hit)));
+    EXPECT_EQ(hit.ti.uId, reinterpret_cast<UINT_PTR>(&Row(last)));
+    EXPECT_EQ(std::wstring(text), L"update error 0xF01A");
+    // Above the row, no tip.
+    hit.pt.y = place.top - 5;
+    EXPECT_FALSE(SendMessageW(tip, TTM_HITTESTW, 0, reinterpret_cast<LPARAM>(&hit)));
+
+    // Scrolled back to the top, the tip moved with its row: out of the list's client area.
+    FList->ScrollTo(0);
+    hit.pt = POINT{(place.left + place.right) / 2, (place.top + place.bottom) / 2};
+    EXPECT_FALSE(SendMessageW(tip, TTM_HITTESTW, 0, reinterpret_cast<LPARAM>(&hit)));
+    // A row above the view comes into view at the top.
+    FList->ScrollTo(1 << 20);
+    rows[1].ScrollIntoView();
+    EXPECT_EQ(Place(rows[1]).top, 0);
 }
 
 } // namespace

@@ -61,6 +61,10 @@ TEST(ProgFlowTest, TickedDevicesAreWrittenAndTurnGreen) {
     EXPECT_FALSE(other->RowEnabled);
     EXPECT_FALSE(skip->Click());
 
+    // No failure: no hint on any row, and the list stays where it was.
+    for (auto* row : {old, same, other, skip}) EXPECT_EQ(row->Hint, "");
+    EXPECT_TRUE(app.Ui.pnlData.ScrolledTo.empty());
+
     // The bar: positions only grow during the run, reach 1000 and return to 0.
     const auto& positions = app.Ui.pgbMain.Positions;
     ASSERT_GE(positions.size(), 3u);
@@ -121,6 +125,63 @@ TEST(ProgFlowTest, OneDeviceFailingTurnsRedAtOnceAndTheRunEndsInError) {
     sim.Stop();
     ExpectHoldsPackage(sim.ReadDump("strong"), demo);
     EXPECT_EQ(sim.ReadDump("weak").Count('R'), 0u) << "a half-written device is not reset";
+}
+
+// Each failed row carries the failure text its worker built as its hint, in the current
+// language, while its caption and colour stay those of any failed row; when the run ends the
+// first failed row from the top is brought into view.
+TEST(ProgFlowTest, FailedRowsExplainThemselvesAndTheFirstFromTheTopComesIntoView) {
+    TDemoFirmware demo = SmallFirmware(4);
+    demo.name = "\xC4\xE5\xEC\xEE"; // Windows-1251 "Демо": the window speaks Russian
+    DevSimFixture sim;
+    sim.Start(SimDevices({
+        FittingDevice("lines", "1.04", "0x91", {{"fault", "nibble flash after=2"}}),
+        FittingDevice("mute", "1.04", "0x92", {{"fault", "silence id after=1"}}),
+        FittingDevice("gone", "1.04", "0x93"),
+        FittingDevice("fine", "1.04", "0x94"),
+    }));
+    // "gone" is known by a link that is removed after the search.
+    const auto link = ScratchPath("gone-port");
+    std::filesystem::create_symlink(sim.Pty("gone"), link);
+    AppWindow app;
+    PortsEnv::Set({sim.Pty("lines"), sim.Pty("mute"), link.string(), sim.Pty("fine")});
+    app.CreateWithPayload(MakeDemoPayload(demo));
+    ASSERT_TRUE(app.WaitForRows());
+    ASSERT_EQ(app.Window->Rows().size(), 4u);
+    std::filesystem::remove(link);
+    HeadlessDeviceRow* lines = app.RowOfPort(sim.Pty("lines"));
+    HeadlessDeviceRow* mute = app.RowOfPort(sim.Pty("mute"));
+    HeadlessDeviceRow* gone = app.RowOfPort(link.string());
+    HeadlessDeviceRow* fine = app.RowOfPort(sim.Pty("fine"));
+    ASSERT_TRUE(lines && mute && gone && fine);
+
+    RunProgramming(app);
+    // Flash line 2 failed three times; the second identity request went unanswered; the port
+    // was gone.
+    const struct {
+        HeadlessDeviceRow* row;
+        const char* hint;
+    } failed[] = {
+        {lines, "ошибка обновления 0xF002"},
+        {mute, "устройство не отвечает"},
+        {gone, "устройство не доступно"},
+    };
+    for (const auto& f : failed) {
+        EXPECT_EQ(f.row->Hint, f.hint) << f.row->Caption;
+        EXPECT_EQ(f.row->Line(1), "   ошибка обновления");
+        EXPECT_EQ(f.row->Color, clRed);
+    }
+    EXPECT_EQ(fine->Hint, "");
+    EXPECT_EQ(fine->Color, clGreen);
+
+    // Brought into view once, at the end of the run: the highest failed row of the list.
+    const auto& shown = app.ShownRows();
+    const auto firstFailed = std::find_if(
+        shown.begin(), shown.end(), [](const HeadlessDeviceRow* r) { return r->Color == clRed; });
+    ASSERT_NE(firstFailed, shown.end());
+    ASSERT_EQ(app.Ui.pnlData.ScrolledTo.size(), 1u);
+    EXPECT_EQ(app.Ui.pnlData.ScrolledTo[0], *firstFailed);
+    EXPECT_TRUE(app.WaitForThreads(app.BaseThreads(), 5000));
 }
 
 TEST(ProgFlowTest, DeviceSwappedAfterTheSearchIsNotWritten) {

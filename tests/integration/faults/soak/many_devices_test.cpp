@@ -1,0 +1,90 @@
+// More ports and devices than an 8-bit worker index can tell apart: 300 simulated devices
+// searched and written at once through the window. Indices 256 and up repeat 0 to 43, so the
+// window must know each event by its sender; the bar must average all 300 workers; every row
+// must show its own device's result. Runs alone, like the soak rounds.
+
+#include "integration/faults/reliability_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace zev {
+namespace {
+
+using namespace zev::test;
+
+constexpr int kDevices = 300;
+
+// Every 50th device, from the 8th on, answers every flash line malformed: it fails at its first
+// line and never reports progress.
+bool Fails(int pIndex) {
+    return pIndex % 50 == 7;
+}
+
+TEST(ManyDevices, ThreeHundredDevicesAreListedWrittenAndShownEachInItsOwnRow) {
+    TDemoFirmware demo = TinyFirmware();
+    demo.flashSize = 64;
+    demo.eepromSize = 64; // one flash line and one EEPROM line: 0 and 100 percent
+    std::vector<std::vector<std::string>> options;
+    int failing = 0;
+    for (int k = 0; k < kDevices; ++k) {
+        TKeys keys;
+        if (Fails(k)) {
+            keys.push_back({"fault", "nibble flash after=0"});
+            ++failing;
+        }
+        options.push_back(OldDevice("M" + std::to_string(k), 0x5000u + k, keys));
+    }
+    DevSimFixture sim;
+    sim.Start(SimDevices(options), 60000);
+    std::vector<std::string> ports;
+    for (int k = 0; k < kDevices; ++k) ports.push_back(sim.Pty("M" + std::to_string(k)));
+
+    AppWindow app;
+    PortsEnv::Set(ports);
+    app.CreateWithPayload(MakeDemoPayload(demo));
+    ASSERT_TRUE(app.WaitForRows(60000));
+    ASSERT_EQ(app.Window->Rows().size(), static_cast<std::size_t>(kDevices))
+        << "one search finds every device";
+    for (int k = 0; k < kDevices; ++k) {
+        HeadlessDeviceRow* row = app.RowOfPort(ports[k]);
+        ASSERT_NE(row, nullptr) << ports[k];
+        EXPECT_TRUE(row->Checked()) << k;
+        EXPECT_EQ(row->Line(0).rfind("\"M" + std::to_string(k) + "\" ", 0), 0u) << row->Caption;
+    }
+
+    ASSERT_TRUE(app.Ui.btnProg.Click());
+    ASSERT_TRUE(app.WaitForRunEnd(120000));
+    for (int k = 0; k < kDevices; ++k) {
+        const HeadlessDeviceRow* row = app.RowOfPort(ports[k]);
+        EXPECT_EQ(row->Line(1), Fails(k) ? "   update error" : "   update successful") << k;
+        EXPECT_EQ(row->Color, Fails(k) ? clRed : clGreen) << k;
+    }
+    EXPECT_EQ(app.Ui.lblState.Text, "update error");
+
+    // The bar stays in range and ends at the mean of all 300: the failed devices count with 0.
+    const auto& positions = app.Ui.pgbMain.Positions;
+    ASSERT_GE(positions.size(), 3u);
+    EXPECT_GE(*std::min_element(positions.begin(), positions.end()), 0);
+    EXPECT_EQ(*std::max_element(positions.begin(), positions.end()),
+              (kDevices - failing) * 100 * 10 / kDevices);
+    EXPECT_EQ(positions.back(), 0);
+
+    EXPECT_TRUE(app.WaitForThreads(app.BaseThreads(), 20000));
+    sim.Stop();
+    for (int k = 0; k < kDevices; ++k) {
+        const TSimDeviceDump dump = sim.ReadDump("M" + std::to_string(k));
+        if (Fails(k)) {
+            EXPECT_EQ(dump.Count('R'), 0u) << k;
+            continue;
+        }
+        EXPECT_EQ(dump.Kinds(), "IIFER") << k;
+        EXPECT_EQ(dump.FlashAt(demo.flashAddress, demo.flashSize), MakeDemoFlash(demo)) << k;
+    }
+}
+
+} // namespace
+} // namespace zev
