@@ -19,6 +19,8 @@ HeadlessLoop::HeadlessLoop()
     : FOwner(std::this_thread::get_id()), FCalls([this] {
           {
               std::lock_guard<std::mutex> lock(FLock);
+              // Already woken: the loop looks at its work before it waits again.
+              if (FWoken) return;
               FWoken = true;
           }
           FWake.notify_all();

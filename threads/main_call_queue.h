@@ -3,6 +3,10 @@
 // and wait; the main thread runs them when it services its loop. A call still queued when the
 // application begins to terminate is withdrawn and its worker released at once, so the main
 // thread never runs a call whose worker has stopped waiting for it.
+//
+// Its cost does not grow with the number of workers: a finished call wakes only its own worker,
+// and the main thread is asked to service the queue once for all the calls that reach it before
+// it looks, not once per call.
 
 #include <condition_variable>
 #include <cstddef>
@@ -15,8 +19,10 @@ namespace zev {
 
 class MainCallQueue {
 public:
-    // pWake is called (on the submitting thread, without any lock held) after a call is queued,
-    // to make the main thread service the queue: post a message, notify an event loop.
+    // pWake is called (on the submitting thread, without any lock held) to make the main thread
+    // service the queue: post a message, notify an event loop. It is called for a call that
+    // finds no request outstanding; the request stays outstanding until RunPending has found
+    // the queue empty (or given it up to termination), so every queued call is covered by one.
     explicit MainCallQueue(std::function<void()> pWake = {});
 
     // Worker side: queues pCall and blocks until the main thread has run it (true), or until the
@@ -38,12 +44,13 @@ private:
     struct TCall {
         std::function<void()> Fn;
         TState State = TState::Queued;
+        std::condition_variable Changed; // its worker alone waits on it
     };
 
     std::function<void()> FWake;
     mutable std::mutex FLock;
-    std::condition_variable FDoneCV;
     std::deque<std::shared_ptr<TCall>> FCalls;
+    bool FWakeOutstanding = false; // pWake was called and RunPending has not yet emptied the queue
 };
 
 } // namespace zev
