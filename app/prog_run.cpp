@@ -2,6 +2,7 @@
 // progress bar, a result per row, and the end of the run.
 
 #include "app/main_window.h"
+#include "app/worker_slots.h"
 #include "bootloader/worker_events.h"
 #include "core/error.h"
 #include "core/lang.h"
@@ -39,21 +40,18 @@ void TfrmZEVProgrammer::Prog() {
     for (std::size_t i = 0; i < BLI.size(); ++i) {
         APTpg[i] = 0;
         if (i >= AIP.size() || !AIP[i].Checked()) continue;
-        TLormanProgBootLoaderThreadCtrl* worker = nullptr;
-        try {
-            worker = FFactory.NewProgWorker();
-            if (worker == nullptr) Raise("no worker");
-            worker->SetSEvent(Callback(&TfrmZEVProgrammer::ProgEvent));
-            worker->SetParams(static_cast<std::uint8_t>(i), BLI[i].Port);
-            worker->SetData(FL, EE);
-            worker->SetExpected(BLI[i].DevID);
-            APT[i] = worker;
-            worker->ThreadBegin();
+        const bool started =
+            StartInSlot(APT, i, FFactory.NewProgWorker, [&](TLormanProgBootLoaderThreadCtrl& w) {
+                w.SetSEvent(Callback(&TfrmZEVProgrammer::ProgEvent));
+                w.SetParams(static_cast<std::uint8_t>(i), BLI[i].Port);
+                w.SetData(FL, EE);
+                w.SetExpected(BLI[i].DevID);
+            });
+        if (started) {
             ++APTpgQ;
-        } catch (...) {
-            // Not started: the device is not written, and its slot must not hold up the run.
-            APT[i] = nullptr;
-            delete worker;
+        } else {
+            // Not started: the device is not written, and its empty slot does not hold up the
+            // run.
             AIP[i].SetC(kRowFailed);
             AIP[i].SetHint(FailureText(""));
         }
@@ -66,12 +64,9 @@ void TfrmZEVProgrammer::ProgEvent(TCustomThreadCtrl* Sender, std::uint32_t wPara
     Res = 0;
     if (FClosed) return;
     const std::uint32_t code = wParam & 0xFFFF;
-    std::size_t i = (wParam >> 16) & 0xFFFF;
-    if (i >= APT.size() || APT[i] != Sender) {
-        const auto it = std::find(APT.begin(), APT.end(), Sender);
-        if (it == APT.end() || Sender == nullptr) return;
-        i = static_cast<std::size_t>(it - APT.begin());
-    }
+    const auto found = SlotOf(APT, (wParam >> 16) & 0xFFFF, Sender);
+    if (!found) return;
+    const std::size_t i = *found;
     switch (code) {
     case evProgress:
         APTpg[i] = static_cast<std::uint8_t>(lParam & 0xFF);
@@ -91,7 +86,7 @@ void TfrmZEVProgrammer::ProgEvent(TCustomThreadCtrl* Sender, std::uint32_t wPara
 }
 
 void TfrmZEVProgrammer::EndRunIfIdle() {
-    if (std::any_of(APT.begin(), APT.end(), [](const auto* w) { return w != nullptr; })) return;
+    if (!AllEnded(APT)) return;
     APT.clear();
     C.tmrStopProg->SetEnabled(true);
 }

@@ -3,6 +3,7 @@
 
 #include "app/device_judging.h"
 #include "app/main_window.h"
+#include "app/worker_slots.h"
 #include "bootloader/worker_events.h"
 #include "comport/basic_port.h"
 #include "core/error.h"
@@ -26,19 +27,11 @@ void TfrmZEVProgrammer::Search() {
     BLI.clear();
     AST.assign(ports.size(), nullptr);
     for (std::size_t i = 0; i < ports.size(); ++i) {
-        TLormanSearchBootLoaderThreadCtrl* worker = nullptr;
-        try {
-            worker = FFactory.NewSearchWorker();
-            if (worker == nullptr) Raise("no worker");
-            worker->SetSEvent(Callback(&TfrmZEVProgrammer::SearchEvent));
-            worker->SetParams(static_cast<std::uint8_t>(i), ports[i]);
-            AST[i] = worker;
-            worker->ThreadBegin();
-        } catch (...) {
-            // Not started: it will never report, so its slot must not hold up the search.
-            AST[i] = nullptr;
-            delete worker;
-        }
+        // A worker that does not start leaves its slot empty: it does not hold up the search.
+        StartInSlot(AST, i, FFactory.NewSearchWorker, [&](TLormanSearchBootLoaderThreadCtrl& w) {
+            w.SetSEvent(Callback(&TfrmZEVProgrammer::SearchEvent));
+            w.SetParams(static_cast<std::uint8_t>(i), ports[i]);
+        });
     }
     // No port, or no worker that started: the search is over already.
     EndSearchIfIdle();
@@ -48,13 +41,9 @@ void TfrmZEVProgrammer::SearchEvent(TCustomThreadCtrl* Sender, std::uint32_t wPa
                                     std::uint32_t lParam, std::uint32_t& Res) {
     Res = 0;
     if (FClosed) return;
-    // The slot the index names, or the sender's own slot when indices repeat (over 256 ports).
-    std::size_t slot = wParam;
-    if (slot >= AST.size() || AST[slot] != Sender) {
-        const auto it = std::find(AST.begin(), AST.end(), Sender);
-        if (it == AST.end() || Sender == nullptr) return;
-        slot = static_cast<std::size_t>(it - AST.begin());
-    }
+    const auto found = SlotOf(AST, wParam, Sender);
+    if (!found) return;
+    const std::size_t slot = *found;
     auto* worker = AST[slot];
     switch (lParam) {
     case evDone:
@@ -71,7 +60,7 @@ void TfrmZEVProgrammer::SearchEvent(TCustomThreadCtrl* Sender, std::uint32_t wPa
 }
 
 void TfrmZEVProgrammer::EndSearchIfIdle() {
-    if (std::any_of(AST.begin(), AST.end(), [](const auto* w) { return w != nullptr; })) return;
+    if (!AllEnded(AST)) return;
     AST.clear();
     C.tmrStopSearch->SetEnabled(true);
 }
