@@ -21,6 +21,7 @@ struct TPosixPort {
     std::uint32_t inQueue = 0, outQueue = 0;
     serial_icounter_struct counts{}; // error counters at the last ClearErrors
     bool haveCounts = false;
+    bool noCounts = false; // the driver keeps no error counters (pseudo-terminals): not asked again
 };
 
 TPortHandle AddPort(std::shared_ptr<TPosixPort> port);
