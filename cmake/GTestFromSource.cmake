@@ -1,6 +1,7 @@
-# GoogleTest for a cross build. No prebuilt GoogleTest exists for the mingw-w64 targets, so when
-# none is found in the target's root it is built from the source the distribution ships, inside
-# the build tree, and given the names find_package(GTest) would give (GTest::gtest, ...).
+# GoogleTest for a cross build. The distribution's prebuilt GoogleTest is for the machine's own
+# processor only (none for the mingw-w64 targets or 32-bit Linux), so when none is found for the
+# target it is built from the source the distribution ships, inside the build tree, and given
+# the names find_package(GTest) would give (GTest::gtest, ...).
 find_package(GTest QUIET)
 if(GTest_FOUND)
     return()

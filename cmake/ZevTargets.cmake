@@ -37,9 +37,9 @@ function(zev_test name)
     add_executable(${name} ${srcs})
     target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
     target_link_libraries(${name} PRIVATE ${Z_DEPS} GTest::gtest GTest::gtest_main)
-    if(CMAKE_CROSSCOMPILING)
-        # A cross-built test cannot list its cases at build time: the executable is one test,
-        # run through the target's emulator (Wine for Windows).
+    if(CMAKE_CROSSCOMPILING_EMULATOR)
+        # A test that runs only through an emulator (Wine for Windows) cannot list its cases at
+        # build time: the executable is one test, run through the emulator.
         add_test(NAME ${name} COMMAND ${name})
         math(EXPR whole "${Z_TIMEOUT} * 5")
         set_tests_properties(${name} PROPERTIES TIMEOUT ${whole} LABELS "${Z_LABELS}")
