@@ -1,4 +1,4 @@
-#include "app/device_judging.h"
+#include "app/detail/device_judging.h"
 
 #include "app/info_panel.h"
 #include "core/cp1251.h"

@@ -1,7 +1,7 @@
 #include "app/main_window.h"
 
-#include "app/device_judging.h"
-#include "app/package_reader.h"
+#include "app/detail/device_judging.h"
+#include "app/detail/package_reader.h"
 #include "core/format.h"
 #include "core/lang.h"
 #include "datafiles/package_check.h"

@@ -1,4 +1,4 @@
-#include "app/package_reader.h"
+#include "app/detail/package_reader.h"
 
 #include "core/utf8_path.h"
 #include "core/error.h"

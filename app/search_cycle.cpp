@@ -1,7 +1,7 @@
 // The search cycle of the main window: one search worker per port, and again while no device
 // answers; then one row per found device.
 
-#include "app/device_judging.h"
+#include "app/detail/device_judging.h"
 #include "app/main_window.h"
 #include "app/worker_slots.h"
 #include "bootloader/worker_events.h"

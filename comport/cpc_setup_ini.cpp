@@ -2,7 +2,7 @@
 // field taken as a signed 32-bit number (a timeout of 0xFFFFFFFF is written -1).
 
 #include "comport/cpc_setup.h"
-#include "comport/ini_file.h"
+#include "comport/detail/ini_file.h"
 #include "core/error.h"
 
 namespace zev {

@@ -1,4 +1,4 @@
-#include "comport/ini_file.h"
+#include "comport/detail/ini_file.h"
 
 #include "core/text.h"
 #include "core/utf8_path.h"

@@ -1,7 +1,7 @@
 // Request/answer sessions of TCustomComPortCtrl and the session log line.
 
 #include "comport/port_ctrl.h"
-#include "comport/session_log.h"
+#include "comport/detail/session_log.h"
 #include "core/error.h"
 #include "core/format.h"
 #include "platform/timing.h"

@@ -1,4 +1,4 @@
-#include "comport/session_log.h"
+#include "comport/detail/session_log.h"
 
 #include "core/utf8_path.h"
 #include "core/error.h"

@@ -2,7 +2,7 @@
 // record loaded from anything must survive being saved and loaded again unchanged.
 
 #include "comport/cpc_setup.h"
-#include "comport/ini_file.h"
+#include "comport/detail/ini_file.h"
 #include "fuzz/fuzz_support.h"
 
 #include <cstddef>

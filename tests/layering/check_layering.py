@@ -5,7 +5,8 @@
     check_layering.py [ROOT]        (default: the repository this file is in)
 
 Looks at every '#include "folder/..."' of the product's folders (tests, benchmarks and fuzzers
-may include anything) and at OS tests (#if/#ifdef on _WIN32, __linux__, ...), which belong in
+may include anything), at headers in a folder's detail/, which only that folder may include,
+and at OS tests (#if/#ifdef on _WIN32, __linux__, ...), which belong in
 platform/ and gui/ only. Prints each breach as FILE:LINE: what; exit status 1 when there is one.
 """
 
@@ -77,6 +78,9 @@ def check(root):
                             breaches.append(where + "%s includes %s (%s may include only %s)" % (
                                 folder, target, folder,
                                 ", ".join(sorted(BELOW[folder])) or "itself"))
+                        if "/detail/" in target and to != folder:
+                            breaches.append(where + "%s includes %s, which is internal to %s" %
+                                            (folder, target, to))
                         mine, theirs = side(rel), side(target)
                         if mine and theirs and APART.get(mine) == theirs:
                             breaches.append(where + "%s includes %s across the platform seam" %

@@ -4,7 +4,7 @@
 // window reaches a state. Header only.
 
 #include "app/main_window.h"
-#include "app/package_reader.h"
+#include "app/detail/package_reader.h"
 #include "core/lang.h"
 #include "support/headless_controls.h"
 #include "support/package_builder.h"

@@ -1,7 +1,7 @@
 // The daily session log: file names and the line of a session.
 
 #include "comport/port_ctrl.h"
-#include "comport/session_log.h"
+#include "comport/detail/session_log.h"
 #include "core/error.h"
 #include "platform/system.h"
 #include "support/child_process.h"

@@ -1,4 +1,4 @@
-#include "app/package_reader.h"
+#include "app/detail/package_reader.h"
 #include "core/error.h"
 #include "core/lang.h"
 #include "datafiles/package_trailer.h"

@@ -1,5 +1,5 @@
 #include "comport/cpc_setup.h"
-#include "comport/ini_file.h"
+#include "comport/detail/ini_file.h"
 #include "core/error.h"
 
 #include <climits>

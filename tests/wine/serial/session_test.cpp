@@ -1,7 +1,7 @@
 // Request/answer sessions and the session log on mapped ports. Times have wide margins.
 
 #include "comport/port_ctrl.h"
-#include "comport/session_log.h"
+#include "comport/detail/session_log.h"
 #include "core/utf8_path.h"
 #include "core/error.h"
 #include "platform/system.h"

@@ -1,7 +1,7 @@
 // Appends one line to the daily log, as the serial library does after a session, so that a test
 // can run it from a folder of its choosing: log_probe NAME LINE.
 
-#include "comport/session_log.h"
+#include "comport/detail/session_log.h"
 
 #include <cstdio>
 #include <exception>

@@ -1,7 +1,7 @@
 // The closing probe on headless controls: the window's logic with real workers, closed with
 // "Close" during a search or a run; then the program ends the way the program entry ends it.
 
-#include "app/package_reader.h"
+#include "app/detail/package_reader.h"
 #include "integration/faults/probes/probe_args.h"
 #include "platform/timing.h"
 #include "support/headless_controls.h"

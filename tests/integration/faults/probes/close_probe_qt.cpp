@@ -2,7 +2,7 @@
 // and the real workers, the window closed during a search or a run, then the program ends the
 // way its entry ends it.
 
-#include "app/package_reader.h"
+#include "app/detail/package_reader.h"
 #include "gui/qt/main_form.h"
 #include "gui/qt/qt_main_thread.h"
 #include "integration/faults/probes/probe_args.h"
