@@ -55,11 +55,12 @@ Writes OUT: the updater's bytes, the package and its trailer. OUT keeps UPDATER'
 --payload FILE  a ready block container.
 -o, --output    the file to write.
 
-The package must pass the updater's start-up check (data present 0x0303, information record
-0x0306, checksum against CS 0x0304, flash and EEPROM lines 0x0307, for example an odd EEPROM
-block) and what the updater would only find while writing: EP inside the written flash lines,
-no flash line past 0xFFFF, at most 256 EEPROM bytes, no block that is never written. Nothing
-is written when the package is refused.
+The package must pass the updater's start-up check, in its order: data present 0x0303, the
+information record 0x0306, the checksum against CS 0x0304, an even EEPROM block 0x0307, blocks
+that cover the data exactly 0x0302, at most 256 EEPROM bytes 0x0311, no flash line past 0xFFFF
+0x0312, EP inside a whole flash line 0x0313. Then what the updater would get wrong unnoticed:
+the flash block first at data index 0 and at an even address, no other block with data.
+Nothing is written when the package is refused.
 )";
 
 const char* kInfo = R"(zev-pack info FILE [--json]
