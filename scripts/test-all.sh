@@ -45,6 +45,12 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build build-fuzz -j"$jobs" --target fuzzers
 bash fuzz/run.sh build-fuzz 12
 
+stage "32-bit x86 Linux build and tests"
+# The portable code built as 32-bit x86, as the 32-bit Windows program's code is (32-bit size_t,
+# long and pointer): the libraries, the tools, the unit and the integration tests, run natively
+# or, where the kernel runs no 32-bit programs, through qemu.
+bash scripts/test-i386.sh build-i386
+
 # Third stage: the Windows program, cross-built with mingw-w64. The 32-bit build (the product)
 # gives the release file ZEVProgrammer.exe, which must be one file that imports only system DLLs
 # and carries its manifest; 32-bit Wine is not installable here, so it is checked, not run. The
@@ -62,7 +68,8 @@ bash scripts/check-win32-exe.sh --machine i386 build-win32/bin/ZEVProgrammer.exe
 bash scripts/check-win32-exe.sh --machine i386 --tool build-win32/bin/zev-pack.exe
 
 stage "Windows: 64-bit tests under Wine"
-win_units=(unit_core unit_platform unit_datafiles unit_threads unit_comport unit_bootloader)
+win_units=(unit_core unit_platform unit_datafiles unit_threads unit_comport unit_bootloader
+           unit_app)
 cmake -S . -B build-win64 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DZEV_GUI=ON -DZEV_BENCH=OFF
 cmake --build build-win64 -j"$jobs" --target "${win_units[@]}" com_probe wine_serial \

@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "app/detail/package_reader.h"
 #include "core/lang.h"
+#include "platform/process.h"
 #include "support/headless_controls.h"
 #include "support/package_builder.h"
 #include "support/temp_file.h"
@@ -15,8 +16,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <dirent.h>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -26,25 +25,9 @@
 
 namespace zev::test {
 
-// The number of threads of this process that carry its own name: the threads it started
-// itself, such as the workers. Threads of libraries that name theirs (Qt, GLib) do not count.
+// The threads this process started itself and that still run, such as the workers.
 inline int ThreadCount() {
-    const auto comm = [](const std::string& path) {
-        std::ifstream in(path);
-        std::string name;
-        std::getline(in, name);
-        return name;
-    };
-    const std::string own = comm("/proc/self/comm");
-    int count = 0;
-    if (DIR* dir = ::opendir("/proc/self/task")) {
-        while (const dirent* entry = ::readdir(dir))
-            if (entry->d_name[0] != '.' &&
-                comm(std::string("/proc/self/task/") + entry->d_name + "/comm") == own)
-                ++count;
-        ::closedir(dir);
-    }
-    return count;
+    return os::OwnThreadCount();
 }
 
 // ThreadCount before any worker: a first thread is started and ended, so that helper threads a
@@ -54,19 +37,15 @@ inline int BaseThreadCount() {
     return ThreadCount();
 }
 
-// Sets ZEV_PORTS (the port list the program sees) for a scope and restores it after.
+// Sets ZEV_PORTS (the port list the program sees on Linux; Windows lists the system's COM ports)
+// for a scope and restores it after.
 class PortsEnv {
 public:
     explicit PortsEnv(const std::vector<std::string>& pPorts) {
         if (const char* old = std::getenv("ZEV_PORTS")) FOld = old;
         Set(pPorts);
     }
-    ~PortsEnv() {
-        if (FOld)
-            ::setenv("ZEV_PORTS", FOld->c_str(), 1);
-        else
-            ::unsetenv("ZEV_PORTS");
-    }
+    ~PortsEnv() { os::SetProcessEnv("ZEV_PORTS", FOld); }
     PortsEnv(const PortsEnv&) = delete;
     PortsEnv& operator=(const PortsEnv&) = delete;
 
@@ -74,7 +53,7 @@ public:
     static void Set(const std::vector<std::string>& pPorts) {
         std::string value;
         for (const auto& port : pPorts) value += (value.empty() ? "" : ":") + port;
-        ::setenv("ZEV_PORTS", value.c_str(), 1);
+        os::SetProcessEnv("ZEV_PORTS", value);
     }
 
 private:

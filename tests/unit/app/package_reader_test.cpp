@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
 namespace zev {
 namespace {
 
@@ -69,38 +67,6 @@ TEST_F(PackageReaderTest, FilesWithoutAValidTrailerHaveNoPackage) {
     ABytes bytes;
     EXPECT_TRUE(ReadPackageOfFile(WriteBytes(withTrailer(0xAAAAAAAA, 300)), bytes));
     EXPECT_EQ(bytes, program);
-}
-
-TEST_F(PackageReaderTest, HugeLengthAllocatesNothing) {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    GTEST_SKIP() << "sanitizers reserve more address space than the limit allows";
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-    GTEST_SKIP() << "sanitizers reserve more address space than the limit allows";
-#endif
-#endif
-    const std::string path =
-        WriteBytes(ABytesConcat(Program(64), ABytesFromLongs({0xAAAAAAAA, 0x7FFFFFF0})));
-    // With the address space capped well below 2 GiB, allocating the stated length would fail.
-    rlimit old{};
-    ASSERT_EQ(::getrlimit(RLIMIT_AS, &old), 0);
-    rlimit capped = old;
-    capped.rlim_cur = 1024ull << 20;
-    if (old.rlim_max != RLIM_INFINITY && old.rlim_max < capped.rlim_cur)
-        capped.rlim_cur = old.rlim_max;
-    ASSERT_EQ(::setrlimit(RLIMIT_AS, &capped), 0);
-    ABytes bytes;
-    bool found = true;
-    std::string error;
-    try {
-        found = ReadPackageOfFile(path, bytes);
-    } catch (const std::exception& e) {
-        error = e.what();
-    }
-    ::setrlimit(RLIMIT_AS, &old);
-    EXPECT_EQ(error, "");
-    EXPECT_FALSE(found);
-    EXPECT_TRUE(bytes.empty());
 }
 
 TEST_F(PackageReaderTest, UnopenableFileRaisesTextOne) {

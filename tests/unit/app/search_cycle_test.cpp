@@ -1,5 +1,6 @@
 // The search cycle without any device: no port at all, and closing the window.
 
+#include "platform/ports.h"
 #include "support/app_window.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,11 @@ namespace {
 using test::AppWindow;
 
 TEST(SearchCycleTest, MachineWithoutPortsKeepsSearching) {
-    AppWindow app; // no port: ZEV_PORTS is empty
+    AppWindow app; // no port on Linux: ZEV_PORTS is empty
+    // Windows lists the system's COM ports; under Wine there is always one, for the machine's
+    // first serial device (kept away from it: it opens the null device).
+    if (const auto ports = os::ListSerialPortNames(); !ports.empty())
+        GTEST_SKIP() << "the system lists " << ports.size() << " port(s), first " << ports[0];
     app.CreateWithPayload(test::PackagePayload());
     ASSERT_TRUE(app.RunUntil([&] { return app.Window->SearchCount() >= 4; }, 3000))
         << "searches: " << app.Window->SearchCount();
