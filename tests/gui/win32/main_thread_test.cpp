@@ -16,6 +16,16 @@ namespace {
 using namespace zev::test;
 using win32::TWin32MainThread;
 
+// The window procedure of TCallWindow: a named CALLBACK function, since a lambda has the
+// default calling convention, which on 32-bit Windows is not the window procedure's.
+LRESULT CALLBACK CallMessageProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+    if (m == TWin32MainThread::kCallMessage) {
+        reinterpret_cast<TWin32MainThread*>(GetWindowLongPtrW(w, GWLP_USERDATA))->ServiceCalls();
+        return 0;
+    }
+    return DefWindowProcW(w, m, wp, lp);
+}
+
 // A window that answers the call message as the main window does.
 class TCallWindow {
 public:
@@ -23,14 +33,7 @@ public:
         static const bool registered = [] {
             WNDCLASSEXW c{};
             c.cbSize = sizeof c;
-            c.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-                if (m == TWin32MainThread::kCallMessage) {
-                    reinterpret_cast<TWin32MainThread*>(GetWindowLongPtrW(w, GWLP_USERDATA))
-                        ->ServiceCalls();
-                    return 0;
-                }
-                return DefWindowProcW(w, m, wp, lp);
-            };
+            c.lpfnWndProc = CallMessageProc;
             c.hInstance = GetModuleHandleW(nullptr);
             c.lpszClassName = L"ZevCallWindow";
             return RegisterClassExW(&c) != 0;
