@@ -61,6 +61,25 @@ std::string NormalForm(std::int32_t number) {
     return (number <= 9 ? "COM" : "\\\\.\\COM") + std::to_string(number);
 }
 
+std::uint8_t TypeOf(const std::string& portName, bool serialTty) {
+    return serialTty ? 1 : PortTypeOf(portName);
+}
+
+TPortInfo InfoOf(const os::TPortDevice& device) {
+    TPortInfo info;
+    info.portName = device.portName;
+    info.portType = TypeOf(device.portName, device.serialTty);
+    // A device path counts the digits of its last part only (ttyUSB0 in /dev/ttyUSB0).
+    const auto slash = device.portName.find_last_of('/');
+    info.portNumber = PortDigitsNumber(device.serialTty && slash != std::string::npos
+                                           ? device.portName.substr(slash + 1)
+                                           : device.portName);
+    info.portRegPath = device.portRegPath;
+    info.FN = device.FN;
+    info.SV = device.SV;
+    return info;
+}
+
 } // namespace
 
 std::string TBasicComPortCtrl::CheckPortName(const std::string& pPortName) {
@@ -92,20 +111,7 @@ APortsInfo TBasicComPortCtrl::ListPortsInfo() {
         Raise("Не удалось открыть " + Quoted(failedPath));
     APortsInfo result;
     result.reserve(devices.size());
-    for (const auto& device : devices) {
-        TPortInfo info;
-        info.portName = device.portName;
-        info.portType = device.serialTty ? 1 : PortTypeOf(device.portName);
-        // A device path counts the digits of its last part only (ttyUSB0 in /dev/ttyUSB0).
-        const auto slash = device.portName.find_last_of('/');
-        info.portNumber = PortDigitsNumber(device.serialTty && slash != std::string::npos
-                                               ? device.portName.substr(slash + 1)
-                                               : device.portName);
-        info.portRegPath = device.portRegPath;
-        info.FN = device.FN;
-        info.SV = device.SV;
-        result.push_back(std::move(info));
-    }
+    for (const auto& device : devices) result.push_back(InfoOf(device));
     return result;
 }
 
@@ -140,8 +146,20 @@ TPortInfo FindPortInfo(const APortsInfo& list, const std::string& portName) {
     Raise("Порт " + Quoted(portName) + " не найден.");
 }
 
+// The entry FindPortInfo would take from ListPortsInfo, without building the others: every
+// port opened asks for its own entry, and many ports open at once.
 TPortInfo GetPortInfo(const std::string& portName) {
-    return FindPortInfo(TBasicComPortCtrl::ListPortsInfo(), portName);
+    os::TPortDevice device;
+    bool found = false;
+    std::string failedPath;
+    const auto matches = [&](const std::string& name, bool serialTty) {
+        return TypeOf(name, serialTty) == 1 &&
+               TBasicComPortCtrl::CheckPortName(name) == TBasicComPortCtrl::CheckPortName(portName);
+    };
+    if (!os::FindPortDevice(matches, device, found, failedPath))
+        Raise("Не удалось открыть " + Quoted(failedPath));
+    if (!found) Raise("Порт " + Quoted(portName) + " не найден.");
+    return InfoOf(device);
 }
 
 } // namespace zev

@@ -3,6 +3,7 @@
 // registry (the serial device map and the device tree); Linux reads /dev and sysfs.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,13 @@ struct TPortDevice {
 // The port devices, in the source's own order. When a part of the database cannot be opened the
 // whole walk fails: the result is false and failedPath names the part.
 bool ListPortDevices(std::vector<TPortDevice>& devices, std::string& failedPath);
+
+// The first port device, in the order of ListPortDevices, that pMatches accepts (called with the
+// device's port name and its serialTty flag), in found; found stays false when none does. Where
+// the port list is a list of names (Linux: device paths, ZEV_PORTS may give hundreds), only the
+// chosen port's entry of the database is read. Fails as ListPortDevices does.
+bool FindPortDevice(const std::function<bool(const std::string&, bool)>& pMatches,
+                    TPortDevice& device, bool& found, std::string& failedPath);
 
 // The device's latency timer in milliseconds; nothing when the device has none. Raises an error
 // when the value exists but cannot be read as a number.

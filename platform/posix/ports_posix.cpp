@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 
 namespace zev::os {
 
@@ -22,6 +23,18 @@ bool PortPaths(std::vector<std::string>& ports) {
         return true;
     }
     return posix::ScanTtyPorts(posix::DevRoot(), sysRoot, ports);
+}
+
+// A port's entry: its path, and what sysfs says of it.
+TPortDevice DeviceOf(const std::string& port, const std::string& sysRoot) {
+    const auto info = posix::ReadTtySysfs(port, sysRoot);
+    TPortDevice device;
+    device.portName = port;
+    device.portRegPath = info.devicePath;
+    device.FN = info.product;
+    device.SV = info.driver;
+    device.serialTty = true;
+    return device;
 }
 
 std::string LatencyFile(const TPortDevice& device) {
@@ -44,15 +57,29 @@ bool ListPortDevices(std::vector<TPortDevice>& devices, std::string& failedPath)
         return false;
     }
     const std::string sysRoot = posix::SysRoot();
+    for (const auto& port : ports) devices.push_back(DeviceOf(port, sysRoot));
+    return true;
+}
+
+bool FindPortDevice(const std::function<bool(const std::string&, bool)>& pMatches,
+                    TPortDevice& device, bool& found, std::string& failedPath) {
+    found = false;
+    const std::string sysRoot = posix::SysRoot();
+    // The names first; the console test and sysfs only for the port chosen.
+    std::vector<std::string> ports;
+    const auto chosen = posix::PortsOverride();
+    if (chosen) {
+        ports = *chosen;
+    } else if (!posix::ScanTtyPorts(posix::DevRoot(), sysRoot, ports)) {
+        failedPath = posix::DevRoot();
+        return false;
+    }
     for (const auto& port : ports) {
-        const auto info = posix::ReadTtySysfs(port, sysRoot);
-        TPortDevice device;
-        device.portName = port;
-        device.portRegPath = info.devicePath;
-        device.FN = info.product;
-        device.SV = info.driver;
-        device.serialTty = true;
-        devices.push_back(std::move(device));
+        if (!pMatches(port, true)) continue;
+        if (chosen && posix::IsConsoleTty(port, sysRoot)) continue; // the scan left them out
+        device = DeviceOf(port, sysRoot);
+        found = true;
+        break;
     }
     return true;
 }

@@ -117,6 +117,21 @@ bool ListPortDevices(std::vector<TPortDevice>& devices, std::string& failedPath)
     return true;
 }
 
+// The registry is walked whole either way: an instance's port name is found only inside it.
+bool FindPortDevice(const std::function<bool(const std::string&, bool)>& pMatches,
+                    TPortDevice& device, bool& found, std::string& failedPath) {
+    found = false;
+    std::vector<TPortDevice> devices;
+    if (!ListPortDevices(devices, failedPath)) return false;
+    for (const auto& d : devices) {
+        if (!pMatches(d.portName, d.serialTty)) continue;
+        device = d;
+        found = true;
+        break;
+    }
+    return true;
+}
+
 std::optional<std::uint32_t> DeviceLatencyTimer(const TPortDevice& device) {
     const TOwnedKey key = DeviceParameters(device);
     if (!key) return std::nullopt;

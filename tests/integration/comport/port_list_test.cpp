@@ -108,6 +108,18 @@ TEST(PortList, ZevPortsReplacesTheList) {
     EXPECT_EQ(TBasicComPortCtrl::ListPorts(), expected);
     EXPECT_EQ(TBasicComPortCtrl::ListPortsInfo().size(), 2u);
     EXPECT_EQ(TBasicComPortCtrl::CheckPortName(b.slave()), b.slave());
+    // One port's entry is the list's, and only a listed port has one: not the console, not a
+    // terminal left out of the variable.
+    EXPECT_EQ(GetPortInfo(a.slave()).portName, TBasicComPortCtrl::ListPortsInfo()[1].portName);
+    EXPECT_EQ(GetPortInfo(b.slave()).portType, 1);
+    for (const std::string& absent : {roots.dev() + "/ttyUSB3", console.slave()}) {
+        try {
+            GetPortInfo(absent);
+            ADD_FAILURE() << "found " << absent;
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), "Порт \"" + absent + "\" не найден.");
+        }
+    }
 }
 
 TEST(PortList, AnUnreadableDeviceFolder) {
@@ -118,6 +130,12 @@ TEST(PortList, AnUnreadableDeviceFolder) {
     try {
         TBasicComPortCtrl::ListPortsInfo();
         FAIL() << "listed an unreadable folder";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()), "Не удалось открыть \"" + missing + "\"");
+    }
+    try {
+        GetPortInfo(roots.dev() + "/ttyUSB0");
+        FAIL() << "found a port in an unreadable folder";
     } catch (const Error& e) {
         EXPECT_EQ(std::string(e.what()), "Не удалось открыть \"" + missing + "\"");
     }
