@@ -2,6 +2,7 @@
 
 #include "core/error.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -37,6 +38,19 @@ void DumpDevice(const TDevice& pDevice, const std::string& pDir) {
     WriteFile(dir / (name + ".mem"), mem.data(), mem.size());
     WriteFile(dir / (name + ".flash.bin"), pDevice.Flash().data(), pDevice.Flash().size());
     WriteFile(dir / (name + ".eeprom.bin"), pDevice.Eeprom().data(), pDevice.Eeprom().size());
+}
+
+void DumpTimes(const std::string& pName, const std::vector<TRequestTime>& pTimes,
+               const std::string& pDir) {
+    std::string text;
+    char line[48];
+    for (const TRequestTime& t : pTimes) {
+        std::snprintf(line, sizeof line, "%lld.%03lld %c\n",
+                      static_cast<long long>(t.AtNs / 1000000),
+                      static_cast<long long>(t.AtNs / 1000 % 1000), t.Kind);
+        text += line;
+    }
+    WriteFile(std::filesystem::path(pDir) / (pName + ".times"), text.data(), text.size());
 }
 
 } // namespace zev::devsim

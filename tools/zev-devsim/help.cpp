@@ -85,7 +85,10 @@ Dump (DIR/NAME.*): NAME.log, one line per request received, in order:
   silence fault.
 NAME.mem: the memory as lines "F AAAA:..." (1024 lines of 64 bytes) and "E AAAA:..." (8 lines
 of 32 bytes), in the form of the package's lines; NAME.flash.bin (65536 bytes) and
-NAME.eeprom.bin (256 bytes): the memory images.
+NAME.eeprom.bin (256 bytes): the memory images. NAME.times: one line "MS KIND" per frame
+received (the lines of NAME.log but stray-bytes and incomplete), KIND its letter there, MS when
+its last byte had crossed the line into the device, in milliseconds of the monotonic clock (the
+host's performance counter on Linux).
 )";
 }
 

@@ -82,7 +82,10 @@ void TSimulator::HangUp(TUnit& pUnit, std::int64_t pNow) {
 void TSimulator::HandleFrame(TUnit& pUnit, const TFrame& pFrame, std::int64_t pComplete,
                              std::int64_t pNow) {
     Trace(pUnit, "<", pFrame.Raw);
+    const std::size_t logged = pUnit.Dev->Log().size();
     const TReaction r = pUnit.Dev->Handle(pFrame);
+    if (pUnit.Dev->Log().size() > logged)
+        pUnit.Times.push_back({pComplete, pUnit.Dev->Log()[logged].front()});
     if (r.Close) {
         pUnit.Port->Close();
         pUnit.Gone = true;
@@ -160,7 +163,10 @@ bool TSimulator::Dump() {
         return false;
     }
     try {
-        for (const auto& u : FUnits) DumpDevice(*u->Dev, FOptions.DumpDir);
+        for (const auto& u : FUnits) {
+            DumpDevice(*u->Dev, FOptions.DumpDir);
+            DumpTimes(u->Dev->Config().Name, u->Times, FOptions.DumpDir);
+        }
     } catch (const Error& e) {
         std::fprintf(stderr, "zev-devsim: %s\n", e.what());
         return false;

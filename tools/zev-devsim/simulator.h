@@ -5,6 +5,7 @@
 // own working time (paced timing).
 
 #include "tools/zev-devsim/device.h"
+#include "tools/zev-devsim/dump.h"
 #include "tools/zev-devsim/frame_reader.h"
 #include "tools/zev-devsim/pty_port.h"
 
@@ -51,6 +52,7 @@ private:
         std::int64_t RxFree = 0;    // paced: when the line has carried the last byte in
         std::int64_t DevFree = 0;   // paced: when the device has sent its last answer byte
         std::deque<std::pair<std::int64_t, std::uint8_t>> Out; // due time, byte
+        std::vector<TRequestTime> Times; // when each request had crossed the line in
     };
 
     void ReadFrom(TUnit& pUnit, std::int64_t pNow);

@@ -6,10 +6,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <sstream>
 
 namespace zev::test {
 namespace {
+
+// The monotonic clock in milliseconds, as the simulator's times are given.
+double SteadyMs() {
+    return std::chrono::duration<double, std::milli>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -32,6 +40,7 @@ TEST(DevSimDump, RecordsEveryRequestAndTheMemory) {
         << sim.Error();
     HostPort host(sim.Ports.at("unit7").Pty);
     ASSERT_TRUE(host.IsOpen());
+    const double startMs = SteadyMs();
 
     const ABytes line0 = Bytes(64, 0x10);
     const ABytes line1 = Bytes(64, 0x80, 3);
@@ -61,6 +70,22 @@ TEST(DevSimDump, RecordsEveryRequestAndTheMemory) {
         "R",
     };
     EXPECT_EQ(Lines(ReadWholeFile(dir / "unit7.log")), expected);
+
+    // When each request came in, on the host's clock, in the log's order.
+    const double endMs = SteadyMs();
+    const std::vector<std::string> times = Lines(ReadWholeFile(dir / "unit7.times"));
+    ASSERT_EQ(times.size(), expected.size());
+    double last = startMs;
+    for (std::size_t i = 0; i < times.size(); ++i) {
+        std::istringstream line(times[i]);
+        double at = 0;
+        char kind = 0;
+        line >> at >> kind;
+        EXPECT_EQ(kind, expected[i][0]) << times[i];
+        EXPECT_GE(at, last) << times[i];
+        EXPECT_LE(at, endMs) << times[i];
+        last = at;
+    }
 
     const std::string flash = ReadWholeFile(dir / "unit7.flash.bin");
     ASSERT_EQ(flash.size(), 65536u);
