@@ -25,12 +25,15 @@ Commands:
   session     one controller alone writes N flash lines to one device (--package, -n)
   search      search rounds over N ports where no device answers (-n, --repeat)
   present     search one port whose device answers at once, several times (--repeat)
+  window      the updater's own window writes N devices (--program, --package, -n; --wine-run)
 
 Options:
   --package FILE   a file with the update package appended (as zev-pack build makes it)
   -n N             devices or ports (1 to 256) or lines (1 to 1024), default 1
   --repeat R       rounds for search and present, default 5
   --devsim PATH    the zev-devsim executable (default: the one built with this program)
+  --program FILE   window: the packed updater (needs Xvfb and xdotool)
+  --wine-run PATH  window: scripts/wine-run.sh; --program is then a Windows program
   -h, --help       this text
 
 The devices are paced like a 19200-baud line with device times of 1 ms (identity), 5 ms (flash
@@ -73,6 +76,10 @@ int main(int argc, char** argv) {
             options.Package = words[++i];
         } else if (w == "--devsim" && hasValue) {
             options.DevSim = words[++i];
+        } else if (w == "--program" && hasValue) {
+            options.Program = words[++i];
+        } else if (w == "--wine-run" && hasValue) {
+            options.WineRun = words[++i];
         } else if (w == "-n" && hasValue) {
             if (!ParseCount(words[++i], 1, 1024, value)) return Usage("-n takes 1 to 1024");
             options.Count = static_cast<std::size_t>(value);
@@ -83,7 +90,8 @@ int main(int argc, char** argv) {
             return Usage("unknown option or missing value: " + w);
         }
     }
-    const bool needsPackage = command == "reference" || command == "update" || command == "session";
+    const bool needsPackage = command == "reference" || command == "update" ||
+                              command == "session" || command == "window";
     if (needsPackage && options.Package.empty()) return Usage(command + " needs --package FILE");
 
     zev::TimingStartup();
@@ -93,6 +101,7 @@ int main(int argc, char** argv) {
         if (command == "session") return RunSessionBench(options);
         if (command == "search") return RunSilentSearchBench(options);
         if (command == "present") return RunPresentSearchBench(options);
+        if (command == "window") return RunWindowBench(options);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zev-bench %s: %s\n", command.c_str(), e.what());
         return 1;

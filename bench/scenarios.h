@@ -19,6 +19,8 @@ struct TBenchOptions {
     int Repeat = 5;        // search and present: how many rounds
     std::uint32_t Baud = 19200;
     TDeviceTimes Times;
+    std::string Program; // window: the packed updater (Linux program or Windows .exe)
+    std::string WineRun; // window: scripts/wine-run.sh, to run a Windows program under Wine
 };
 
 // The simulator's options for Count devices paced like the line, with the device times, and
@@ -45,5 +47,11 @@ int RunSilentSearchBench(const TBenchOptions& pOptions);
 
 // Repeat searches of one port whose device answers at once: time from the start to evDone.
 int RunPresentSearchBench(const TBenchOptions& pOptions);
+
+// The packed updater's own window (Qt on a virtual display, or the Windows program under Wine
+// when WineRun is set) searches and writes Count paced devices, its buttons pressed with
+// xdotool: the run's time from the devices' side, the program's CPU time while writing and its
+// peak memory; every device is checked to hold the package afterwards.
+int RunWindowBench(const TBenchOptions& pOptions);
 
 } // namespace zev::bench

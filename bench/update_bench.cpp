@@ -148,6 +148,16 @@ int RunUpdateBench(const TBenchOptions& pOptions) {
     Put("cpu_pct_per_device", cpuSec * 1000 / wallMs * 100 / static_cast<double>(n), 3);
     Put("cpu_pct_total", cpuSec * 1000 / wallMs * 100, 2);
     Put("maxrss_kb", static_cast<long long>(after.MaxRssKb));
+    // Context switches of the whole process while writing, per exchange of one device: every
+    // sleep, poll and event to the main thread costs some; what grows with the number of devices
+    // is contention.
+    const long waits = after.WaitSwitches - before.WaitSwitches;
+    const long preempts = after.PreemptSwitches - before.PreemptSwitches;
+    const double exchanges = static_cast<double>(n) * static_cast<double>(ref.Exchanges);
+    Put("wait_switches", static_cast<long long>(waits));
+    Put("preempt_switches", static_cast<long long>(preempts));
+    Put("switches_per_exchange", static_cast<double>(waits + preempts) / exchanges, 2);
+    Put("cpu_us_per_exchange", cpuSec * 1e6 / exchanges, 1);
     Put("sim_cpu_s", simUsage.CpuSec, 3);
     Put("sim_maxrss_kb", static_cast<long long>(simUsage.MaxRssKb));
     Put("load_before", loadBefore, 2);

@@ -12,6 +12,8 @@ TSelfUsage SelfUsage() {
     u.CpuSec = static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
                static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
     u.MaxRssKb = ru.ru_maxrss;
+    u.WaitSwitches = ru.ru_nvcsw;
+    u.PreemptSwitches = ru.ru_nivcsw;
     return u;
 }
 

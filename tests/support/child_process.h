@@ -38,6 +38,8 @@ public:
     bool Start(const std::vector<std::string>& pArgv, std::string& pWhy,
                const std::vector<std::string>& pEnv = {});
     bool Running() const { return FPid > 0; }
+    // Its process id while it runs (-1 before and after).
+    pid_t Pid() const { return FPid; }
 
     // The next line of its standard output, without the newline; false when the output has
     // ended or the time ran out first.
