@@ -113,10 +113,20 @@ std::uint32_t ABytesGetLong(const ABytes& data, std::int32_t offset) {
 }
 
 std::string ABytesToText(const ABytes& data, const std::string& separator, bool hex) {
-    // One rendering per byte: "%.2x" in hex, else "%" + width + "d".
-    const std::string fmt = hex ? "%.2x" : "%" + ABytesDecWidth + "d";
     std::string out;
     out.reserve(data.size() * (2 + separator.size()));
+    if (hex) {
+        // "%.2x" of each byte: two upper-case digits, written directly (a memory dump renders
+        // tens of thousands of bytes).
+        static constexpr char kDigits[] = "0123456789ABCDEF";
+        for (std::size_t k = 0; k < data.size(); ++k) {
+            if (k > 0) out += separator;
+            out += kDigits[data[k] >> 4];
+            out += kDigits[data[k] & 0x0F];
+        }
+        return out;
+    }
+    const std::string fmt = "%" + ABytesDecWidth + "d";
     for (std::size_t k = 0; k < data.size(); ++k) {
         if (k > 0) out += separator;
         out += Format(fmt, {static_cast<unsigned>(data[k])});
