@@ -3,6 +3,7 @@
 
     e2e_wine.py --exe ZEVProgrammer.exe --pack zev-pack --devsim zev-devsim --hex FIRMWARE.hex
                 [--wine-run scripts/wine-run.sh] [--prefix DIR] [--screenshots DIR]
+                [--failure-hint]
 
 Appends the firmware to the program with "zev-pack build", starts three simulated devices on
 pseudo-terminals (two with an older firmware version, one of another type) and maps them to
@@ -16,6 +17,12 @@ must have been asked for its identity and nothing else.
 
 With --screenshots DIR it saves win32-devices.png (the device list) and win32-finished.png (the
 finished run) there.
+
+With --failure-hint one more run follows: two devices that fit, one of them answering every
+flash line malformed (zev-devsim fault "nibble flash"), "Next" pressed, and once the good device
+is reset and the other has failed, the pointer rests on the red row. The tool tip with the row's
+failure text must then appear over the window (the picture of the window's place on the screen
+changes), and with --screenshots that picture is saved as win32-failure-hint.png.
 
 Every wait is bounded; on any exit the program, Wine, the simulator and Xvfb are stopped.
 Exit status 0 when everything matched, 1 otherwise, 2 on wrong usage.
@@ -42,6 +49,12 @@ DEVICES = [
 ]
 WRITTEN = ("pump104", "pump100")
 FIRST_COM = 5
+
+# The run of --failure-hint: the second device answers no flash line in the bootloader's form.
+FAILING_DEVICES = [
+    ("pump104", DEVICES[0][1]),
+    ("pump100", DEVICES[1][1] + ["-s", "fault=nibble flash"]),
+]
 
 
 class Failure(Exception):
@@ -91,8 +104,9 @@ class Lines:
 class Run:
     """Everything the test started, stopped again in reverse order."""
 
-    def __init__(self, args):
+    def __init__(self, args, devices=DEVICES):
         self.args = args
+        self.devices = devices
         self.work = tempfile.mkdtemp(prefix="zev-e2e-wine.")
         self.procs = []  # (name, Popen), started in their own process groups
         self.display = None
@@ -168,7 +182,7 @@ class Run:
     def start_devices(self):
         argv = [self.args.devsim, "--die-with-parent", "--instant", "--dump",
                 os.path.join(self.work, "dump")]
-        for name, keys in DEVICES:
+        for name, keys in self.devices:
             argv += ["-d", name] + keys
         self.sim = self.start("zev-devsim", argv, stdout=subprocess.PIPE,
                               stderr=open(os.path.join(self.work, "devsim.log"), "w"))
@@ -197,7 +211,7 @@ class Run:
             if line.startswith("dumped"):
                 break
         kinds = {}
-        for name, _ in DEVICES:
+        for name, _ in self.devices:
             try:
                 with open(os.path.join(self.work, "dump", name + ".log")) as f:
                     kinds[name] = "".join(line[0] for line in f if line.strip())
@@ -222,7 +236,7 @@ class Run:
 
     def start_program(self, exe):
         argv = [self.args.wine_run, "--prefix", self.args.prefix]
-        for k, (name, _) in enumerate(DEVICES):
+        for k, (name, _) in enumerate(self.devices):
             argv += ["--com", "%d=%s" % (FIRST_COM + k, self.ptys[name])]
         argv += ["--", exe]
         self.program = self.start("the program", argv, env=self.env,
@@ -246,6 +260,18 @@ class Run:
         path = os.path.join(self.args.screenshots, name)
         subprocess.run(["import", "-window", window, path], env=self.env, check=True, timeout=30)
         log("screenshot " + path)
+
+    def grab(self, window, path):
+        """The window's place on the screen, with what lies over it (a tool tip is a window of
+        its own); (width, height, RGB bytes)."""
+        subprocess.run(["import", "-screen", "-window", window, path], env=self.env, check=True,
+                       timeout=30)
+        ppm = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True, timeout=30,
+                             capture_output=True).stdout
+        fields = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", ppm)
+        if not fields:
+            raise Failure("no image of the window")
+        return int(fields.group(1)), int(fields.group(2)), ppm[fields.end():]
 
     def program_log(self):
         try:
@@ -288,6 +314,96 @@ def compare(run, name):
     return problems
 
 
+def changed(before, after):
+    """How many pixels differ between two images of the same size."""
+    if before[:2] != after[:2]:
+        return before[0] * before[1]
+    return sum(1 for k in range(0, len(before[2]) - 2, 3)
+               if before[2][k:k + 3] != after[2][k:k + 3])
+
+
+def red_pixels(image):
+    width, _, data = image
+    return [((k // 3) % width, (k // 3) // width) for k in range(0, len(data) - 2, 3)
+            if data[k] > 160 and data[k + 1] < 80 and data[k + 2] < 80]
+
+
+def failure_hint(args):
+    """One device fails; the pointer on its row shows why."""
+    run = Run(args, FAILING_DEVICES)
+    try:
+        exe = run.pack()
+        run.start_display()
+        run.prepare_prefix()
+        run.start_devices()
+        log("failure hint: devices on " + ", ".join("%s %s" % kv for kv in run.ptys.items()))
+        run.start_program(exe)
+        window = wait_for("the window \"%s\"" % run.title, run.window, 240, 1)
+        wait_for("the search to reach every device",
+                 lambda: all("I" in k for k in run.dump().values()), 120, 1)
+        time.sleep(2)
+
+        def next_pressed():
+            run.xdo("windowfocus", window)
+            run.xdo("key", "--clearmodifiers", "Return")
+            time.sleep(1)
+            return any("F" in k for k in run.dump().values())
+
+        wait_for("\"Next\" to start the writing", next_pressed, 60, 0)
+        wait_for("the good device to be reset and the other to fail its flash line",
+                 lambda: (lambda k: k["pump104"].endswith("R") and k["pump100"].count("F") >= 3)(
+                     run.dump()), 300, 1)
+        time.sleep(2)  # the last result, then the list scrolls to the red row
+
+        before = run.grab(window, os.path.join(run.work, "before.png"))
+        red = red_pixels(before)
+        if not red:
+            raise Failure("no red row after the run")
+        # The lowest red pixel is the failed row's "update error" (the status line is above);
+        # the pointer goes onto the row's name line, so that the tip below it covers the row.
+        x, y = max(red, key=lambda p: (p[1], -p[0]))
+        y -= 20
+        geometry = dict(line.split("=", 1) for line in
+                        run.xdo("getwindowgeometry", "--shell", window).split())
+        left, top = int(geometry["X"]), int(geometry["Y"])
+
+        def hint_shown():
+            run.xdo("mousemove", str(left + x), str(top + y))
+            time.sleep(0.2)
+            run.xdo("mousemove", str(left + x + 2), str(top + y + 1))
+            time.sleep(1.5)  # the tool tip's initial delay, well within its time on screen
+            # The pointer itself is not in the image: what changed is the tool tip.
+            image = run.grab(window, os.path.join(run.work, "hover.png"))
+            return image if changed(before, image) > 200 else None
+
+        wait_for("the tool tip over the failed row", hint_shown, 60, 0)
+        log("the tool tip is shown over the failed row")
+        if args.screenshots:
+            os.makedirs(args.screenshots, exist_ok=True)
+            path = os.path.join(args.screenshots, "win32-failure-hint.png")
+            subprocess.run(["convert", os.path.join(run.work, "hover.png"), "+repage", path],
+                           check=True, timeout=30)
+            log("screenshot " + path)
+
+        run.xdo("windowfocus", window)
+        run.xdo("key", "--clearmodifiers", "alt+F4")
+        try:
+            rc = run.program.wait(30)
+        except subprocess.TimeoutExpired:
+            raise Failure("the program did not end after Alt+F4")
+        if rc != 0:
+            raise Failure("the program ended with status %d" % rc)
+        return 0
+    except (Failure, subprocess.SubprocessError, OSError, KeyError, ValueError) as e:
+        log("FAILED (failure hint): %s" % e)
+        tail = run.program_log()
+        if tail:
+            log("program output:\n" + tail)
+        return 1
+    finally:
+        run.close()
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--exe", required=True)
@@ -298,12 +414,21 @@ def main():
         os.path.dirname(os.path.abspath(__file__)), "..", "..", "..", "scripts", "wine-run.sh"))
     parser.add_argument("--prefix", help="the Wine prefix (default: beside the program)")
     parser.add_argument("--screenshots")
+    parser.add_argument("--failure-hint", action="store_true",
+                        help="then a run with a failing device and its tool tip")
     parser.add_argument("--reg", default="/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/reg.exe",
                         help="Wine's reg.exe, to set up the prefix")
     args = parser.parse_args()
     if not args.prefix:
         args.prefix = os.path.join(os.path.dirname(os.path.abspath(args.exe)), ".wineprefix-e2e")
+    rc = update(args)
+    if rc == 0 and args.failure_hint:
+        rc = failure_hint(args)
+    return rc
 
+
+def update(args):
+    """The three devices written and compared with the package."""
     run = Run(args)
     try:
         exe = run.pack()
