@@ -42,32 +42,31 @@ trap 'rm -rf "$work"' EXIT
     >"$work/pack.txt"
 package="$work/package"
 
-# run NAME ARGS...: one zev-bench run, its key=value output kept in $work/NAME.
-run() {
+# bench NAME ARGS...: one zev-bench run, its key=value output kept in $work/NAME and shown;
+# false when the run failed.
+bench() {
     local name=$1
     shift
     echo "== zev-bench $*" >&2
-    if ! "$bin/zev-bench" "$@" >"$work/$name"; then
-        cat "$work/$name" >&2
-        echo "zev-bench $* failed" >&2
-        exit 1
-    fi
+    local ok=0
+    "$bin/zev-bench" "$@" >"$work/$name" || ok=1
     cat "$work/$name" >&2
+    return $ok
+}
+
+# run NAME ARGS...: a run that must succeed; a failure ends the script.
+run() {
+    bench "$@" && return 0
+    echo "zev-bench ${*:2} failed" >&2
+    exit 1
 }
 
 # try_run NAME ARGS...: the same, but a failed run is reported and left out instead of ending
 # the script (the windows' runs depend on a display, xdotool and Wine).
 try_run() {
-    local name=$1
-    shift
-    echo "== zev-bench $*" >&2
-    if ! "$bin/zev-bench" "$@" >"$work/$name"; then
-        cat "$work/$name" >&2
-        echo "zev-bench $* failed; its row is marked so" >&2
-        mv "$work/$name" "$work/$name.failed"
-        return 0
-    fi
-    cat "$work/$name" >&2
+    bench "$@" && return 0
+    echo "zev-bench ${*:2} failed; its row is marked so" >&2
+    mv "$work/$1" "$work/$1.failed"
 }
 
 if [ $smoke -eq 1 ]; then

@@ -34,18 +34,6 @@ std::string Hex(unsigned pValue) {
     return text;
 }
 
-// Runs a shell command and returns its standard output.
-std::string Shell(const std::string& pCommand) {
-    std::string out;
-    if (FILE* pipe = ::popen(pCommand.c_str(), "r")) {
-        char chunk[512];
-        std::size_t n;
-        while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) out.append(chunk, n);
-        ::pclose(pipe);
-    }
-    return out;
-}
-
 std::string Quoted(const std::string& pText) {
     std::string q = "'";
     for (char c : pText) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -54,7 +42,7 @@ std::string Quoted(const std::string& pText) {
 
 // The full path of a program found on PATH ("" when there is none).
 std::string Which(const std::string& pName) {
-    std::string path = Shell("command -v " + pName);
+    std::string path = test::ShellOutput("command -v " + pName);
     while (!path.empty() && (path.back() == '\n' || path.back() == '\r')) path.pop_back();
     return path;
 }
@@ -124,7 +112,7 @@ public:
         : FDisplay(std::move(pDisplay)), FTitle(std::move(pTitle)) {}
 
     std::string Xdo(const std::string& pArgs) const {
-        return Shell("DISPLAY=" + FDisplay + " xdotool " + pArgs + " 2>/dev/null");
+        return test::ShellOutput("DISPLAY=" + FDisplay + " xdotool " + pArgs + " 2>/dev/null");
     }
     bool Find(double pTimeoutMs) {
         const double deadline = PerfMilliseconds() + pTimeoutMs;

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -187,6 +188,17 @@ void ChildProcess::ClosePipes() {
     if (FOut >= 0) ::close(FOut);
     if (FErr >= 0) ::close(FErr);
     FOut = FErr = -1;
+}
+
+std::string ShellOutput(const std::string& pCommand) {
+    std::string out;
+    if (FILE* pipe = ::popen(pCommand.c_str(), "r")) {
+        char chunk[512];
+        std::size_t n;
+        while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) out.append(chunk, n);
+        ::pclose(pipe);
+    }
+    return out;
 }
 
 } // namespace zev::test

@@ -68,4 +68,7 @@ private:
     TChildUsage FUsage;
 };
 
+// Runs a shell command and returns its standard output (empty when it cannot be started).
+std::string ShellOutput(const std::string& pCommand);
+
 } // namespace zev::test

@@ -36,18 +36,6 @@ namespace {
 using namespace zev::test;
 using Clock = std::chrono::steady_clock;
 
-// Runs a shell command and returns its standard output.
-std::string Shell(const std::string& pCommand) {
-    std::string out;
-    if (FILE* pipe = ::popen(pCommand.c_str(), "r")) {
-        char chunk[512];
-        std::size_t n;
-        while ((n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0) out.append(chunk, n);
-        ::pclose(pipe);
-    }
-    return out;
-}
-
 bool Have(const char* pTool) {
     return std::system((std::string("command -v ") + pTool + " >/dev/null 2>&1").c_str()) == 0;
 }
@@ -162,8 +150,8 @@ protected:
             WriteScratchFile("payload", std::string(pPayload.begin(), pPayload.end())).string();
         const std::string out = ScratchPath("zev-programmer").string();
         const std::string log =
-            Shell(std::string(ZEV_PACK_PATH) + " build --exe " + ZEV_PROGRAMMER_PATH +
-                  " --payload " + payload + " -o " + out + " 2>&1");
+            ShellOutput(std::string(ZEV_PACK_PATH) + " build --exe " + ZEV_PROGRAMMER_PATH +
+                        " --payload " + payload + " -o " + out + " 2>&1");
         EXPECT_EQ(::access(out.c_str(), X_OK), 0) << log;
         return out;
     }
@@ -187,7 +175,7 @@ protected:
     }
 
     std::string Xdo(const std::string& pArgs) {
-        return Shell("DISPLAY=" + FDisplay->Name() + " xdotool " + pArgs + " 2>/dev/null");
+        return ShellOutput("DISPLAY=" + FDisplay->Name() + " xdotool " + pArgs + " 2>/dev/null");
     }
 
     // Waits for the window with that title; its position on the screen.
@@ -228,7 +216,7 @@ protected:
     void Screenshot(const char* pName) {
         const char* folder = std::getenv("ZEV_SCREENSHOT_DIR");
         if (!folder) return;
-        Shell("DISPLAY=" + FDisplay->Name() + " import -window root " + folder + "/" + pName);
+        ShellOutput("DISPLAY=" + FDisplay->Name() + " import -window root " + folder + "/" + pName);
     }
 
     std::string Log() { return ReadWholeFile(FLog); }
@@ -345,7 +333,7 @@ TEST_F(ProgramTest, PackagesTheDevicesWouldTakeWronglyAreRefusedBeforeAnySearch)
             WriteScratchFile("refused-updater", std::string(file.begin(), file.end())).string();
         ASSERT_EQ(::chmod(path.c_str(), 0755), 0);
         const std::string info =
-            Shell(std::string(ZEV_PACK_PATH) + " info " + path + "; echo \"status $?\"");
+            ShellOutput(std::string(ZEV_PACK_PATH) + " info " + path + "; echo \"status $?\"");
         EXPECT_NE(info.find(std::string("check: Error [") + p.code +
                             "]: Data corrupted.\n"
                             "status 1\n"),
@@ -417,8 +405,8 @@ TEST_F(ProgramTest, ToolchainFirmwarePackedWithItsChecksumSetWritesTwoDevicesExa
     const std::string hex = std::string(ZEV_SOURCE_DIR) + "/samples/toolchain/pump-1.hex";
     const std::string program = ScratchPath("PUMP-1.06").string();
     const std::string log =
-        Shell(std::string(ZEV_PACK_PATH) + " build --exe " + ZEV_PROGRAMMER_PATH + " --hex " + hex +
-              " --set-checksum -o " + program + " 2>&1");
+        ShellOutput(std::string(ZEV_PACK_PATH) + " build --exe " + ZEV_PROGRAMMER_PATH + " --hex " +
+                    hex + " --set-checksum -o " + program + " 2>&1");
     ASSERT_EQ(::access(program.c_str(), X_OK), 0) << log;
     ABytes payload;
     ASSERT_TRUE(ReadPackageFromFile(program, payload));

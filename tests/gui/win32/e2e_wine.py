@@ -273,6 +273,34 @@ class Run:
             raise Failure("no image of the window")
         return int(fields.group(1)), int(fields.group(2)), ppm[fields.end():]
 
+    def launch(self, what):
+        """The package appended, the display, the prefix, the devices and the program; waits
+        for its window and for the search to ask every device. Returns the window."""
+        exe = self.pack()
+        self.start_display()
+        self.prepare_prefix()
+        self.start_devices()
+        log(what + "devices on " + ", ".join("%s %s" % kv for kv in self.ptys.items()))
+        self.start_program(exe)
+        # The first start of a prefix builds it, which takes a while.
+        window = wait_for("the window \"%s\"" % self.title, self.window, 240, 1)
+        log(what + "window " + window)
+        wait_for("the search to reach every device",
+                 lambda: all("I" in k for k in self.dump().values()), 120, 1)
+        time.sleep(2)  # the rows are built 100 ms after the last answer
+        return window
+
+    def press_next(self, window, devices):
+        """"Next": Enter on the window, again until the first flash line reaches one of the
+        devices. Enter does nothing while "Next" is disabled, and once it has been pressed."""
+        def pressed():
+            self.xdo("windowfocus", window)
+            self.xdo("key", "--clearmodifiers", "Return")
+            time.sleep(1)
+            return any("F" in self.dump()[name] for name in devices)
+
+        wait_for("\"Next\" to start the writing", pressed, 60, 0)
+
     def program_log(self):
         try:
             with open(os.path.join(self.work, "program.log"), errors="replace") as f:
@@ -332,24 +360,9 @@ def failure_hint(args):
     """One device fails; the pointer on its row shows why."""
     run = Run(args, FAILING_DEVICES)
     try:
-        exe = run.pack()
-        run.start_display()
-        run.prepare_prefix()
-        run.start_devices()
-        log("failure hint: devices on " + ", ".join("%s %s" % kv for kv in run.ptys.items()))
-        run.start_program(exe)
-        window = wait_for("the window \"%s\"" % run.title, run.window, 240, 1)
-        wait_for("the search to reach every device",
-                 lambda: all("I" in k for k in run.dump().values()), 120, 1)
-        time.sleep(2)
+        window = run.launch("failure hint: ")
 
-        def next_pressed():
-            run.xdo("windowfocus", window)
-            run.xdo("key", "--clearmodifiers", "Return")
-            time.sleep(1)
-            return any("F" in k for k in run.dump().values())
-
-        wait_for("\"Next\" to start the writing", next_pressed, 60, 0)
+        run.press_next(window, list(run.ptys))
         wait_for("the good device to be reset and the other to fail its flash line",
                  lambda: (lambda k: k["pump104"].endswith("R") and k["pump100"].count("F") >= 3)(
                      run.dump()), 300, 1)
@@ -431,30 +444,10 @@ def update(args):
     """The three devices written and compared with the package."""
     run = Run(args)
     try:
-        exe = run.pack()
-        run.start_display()
-        run.prepare_prefix()
-        run.start_devices()
-        log("devices on " + ", ".join("%s %s" % kv for kv in run.ptys.items()))
-        run.start_program(exe)
-
-        # The first start of a prefix builds it, which takes a while.
-        window = wait_for("the window \"%s\"" % run.title, run.window, 240, 1)
-        log("window " + window)
-        wait_for("the search to reach every device",
-                 lambda: all("I" in k for k in run.dump().values()), 120, 1)
-        time.sleep(2)  # the rows are built 100 ms after the last answer
+        window = run.launch("")
         run.screenshot(window, "win32-devices.png")
 
-        # "Next": Enter on the window, again until the first flash line arrives. Enter does
-        # nothing while "Next" is disabled, and once it has been pressed.
-        def next_pressed():
-            run.xdo("windowfocus", window)
-            run.xdo("key", "--clearmodifiers", "Return")
-            time.sleep(1)
-            return any("F" in run.dump()[name] for name in WRITTEN)
-
-        wait_for("\"Next\" to start the writing", next_pressed, 60, 0)
+        run.press_next(window, WRITTEN)
         kinds = wait_for("both devices to be written and reset",
                          lambda: (lambda k: k if all(k[n].endswith("R") for n in WRITTEN)
                                   else None)(run.dump()), 300, 1)
