@@ -35,37 +35,36 @@ bool BlocksTileData(const TLormanBootLoaderHexDataFile& pImage) {
     return end == pImage.Data().size();
 }
 
-// True when an EEPROM line reaches past the one-byte address: the device would be sent the low
-// byte of its address and overwrite the EEPROM from 0x00.
+// True when every EEPROM line fits the one-byte address; a line past it would be sent with the
+// low byte of its address and overwrite the EEPROM from 0x00.
 bool EepromFitsItsAddress(const ALormanBootLoaderDataLines& pEeprom) {
     for (const TLormanBootLoaderDataLine& line : pEeprom)
         if (line.A + line.D.size() > kPackageEepromBytes) return false;
     return true;
 }
 
-// True when no flash line reaches past 0xFFFF, where its 16-bit address would wrap into the
-// start of the flash (the boot area).
-bool FlashFitsItsAddress(const TLormanBootLoaderHexDataFile& pImage) {
+// The device addresses that the flash lines write: from the flash block's address, one whole
+// line after the other (no flash block: none).
+struct TWrittenFlash {
+    std::uint64_t first = 0;
+    std::uint64_t end = 0;
+};
+
+TWrittenFlash WrittenFlash(const TLormanBootLoaderHexDataFile& pImage,
+                           const ALormanBootLoaderDataLines& pFlash) {
     const auto flash = pImage.FlashBlock();
-    if (!flash) return true;
-    const TDataBlock& block = pImage.Blocks()[*flash];
-    const std::uint64_t written =
-        BlockBytes(pImage.Data(), block).size() / kFlashLineSize * kFlashLineSize;
-    return std::uint64_t{block.A} + written <= kPackageFlashLimit;
+    if (!flash) return {};
+    const std::uint64_t first = pImage.Blocks()[*flash].A;
+    return {first, first + std::uint64_t{pFlash.size()} * kFlashLineSize};
 }
 
 // True when the program's last word (EP) is part of a whole flash line, so that what the
 // checksum covers is written. An EP before the program's first word covers nothing and is no
 // reason to refuse.
-bool EpIsWritten(const TLormanBootLoaderHexDataFile& pImage, const TLormanBootLoaderInfo& pInfo) {
-    const auto flash = pImage.FlashBlock();
-    if (!flash) return true;
-    const TDataBlock& block = pImage.Blocks()[*flash];
-    const std::uint64_t written =
-        BlockBytes(pImage.Data(), block).size() / kFlashLineSize * kFlashLineSize;
+bool EpIsWritten(const TWrittenFlash& pWritten, const TLormanBootLoaderInfo& pInfo) {
     const std::uint64_t epByte = 2u * std::uint64_t{pInfo.EP};
-    if (epByte < std::uint64_t{block.A} + 4) return true;
-    return epByte + 2 <= std::uint64_t{block.A} + written;
+    if (epByte < pWritten.first + 4) return true;
+    return epByte + 2 <= pWritten.end;
 }
 
 } // namespace
@@ -89,8 +88,10 @@ void CheckPackage(const ABytes& payload, TCheckedPackage& result) {
 
     if (!BlocksTileData(result.image)) Raise(kErrBlockTableShort);
     if (!EepromFitsItsAddress(result.eeprom)) Raise(kErrEepromTooLarge);
-    if (!FlashFitsItsAddress(result.image)) Raise(kErrFlashWraps);
-    if (!EpIsWritten(result.image, result.info)) Raise(kErrEpNotWritten);
+    // Flash lines past 0xFFFF would wrap their 16-bit address into the boot area.
+    const TWrittenFlash written = WrittenFlash(result.image, result.flash);
+    if (written.end > kPackageFlashLimit) Raise(kErrFlashWraps);
+    if (!EpIsWritten(written, result.info)) Raise(kErrEpNotWritten);
     result.linesCut = true;
 }
 
