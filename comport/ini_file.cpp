@@ -37,19 +37,19 @@ std::optional<std::string> KeyOf(const std::string& line) {
 
 } // namespace
 
-TIniFile::TIniFile(std::string fileName) : fileName_(std::move(fileName)) {
-    std::ifstream in(Utf8Path(fileName_), std::ios::binary);
+TIniFile::TIniFile(std::string fileName) : FFileName(std::move(fileName)) {
+    std::ifstream in(Utf8Path(FFileName), std::ios::binary);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines_.push_back(line);
+        FLines.push_back(line);
     }
 }
 
 std::optional<std::string> TIniFile::Read(const std::string& section,
                                           const std::string& key) const {
     bool inSection = false;
-    for (const auto& line : lines_) {
+    for (const auto& line : FLines) {
         if (auto s = SectionOf(line)) {
             inSection = SameName(*s, section);
             continue;
@@ -69,10 +69,10 @@ std::optional<std::string> TIniFile::Read(const std::string& section,
 void TIniFile::Write(const std::string& section, const std::string& key, const std::string& value) {
     const std::string entry = key + "=" + value;
     bool inSection = false;
-    std::size_t insertAt = lines_.size();
+    std::size_t insertAt = FLines.size();
     bool sectionFound = false;
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-        if (auto s = SectionOf(lines_[i])) {
+    for (std::size_t i = 0; i < FLines.size(); ++i) {
+        if (auto s = SectionOf(FLines[i])) {
             if (inSection) break; // the next section starts: insert before it
             inSection = SameName(*s, section);
             if (inSection) {
@@ -82,25 +82,25 @@ void TIniFile::Write(const std::string& section, const std::string& key, const s
             continue;
         }
         if (!inSection) continue;
-        if (auto k = KeyOf(lines_[i]); k && SameName(*k, key)) {
-            lines_[i] = entry;
+        if (auto k = KeyOf(FLines[i]); k && SameName(*k, key)) {
+            FLines[i] = entry;
             return;
         }
-        if (!Trim(lines_[i]).empty()) insertAt = i + 1;
+        if (!Trim(FLines[i]).empty()) insertAt = i + 1;
     }
     if (!sectionFound) {
-        if (!lines_.empty() && !Trim(lines_.back()).empty()) lines_.push_back("");
-        lines_.push_back("[" + section + "]");
-        lines_.push_back(entry);
+        if (!FLines.empty() && !Trim(FLines.back()).empty()) FLines.push_back("");
+        FLines.push_back("[" + section + "]");
+        FLines.push_back(entry);
         return;
     }
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
+    FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
 }
 
 bool TIniFile::Save() const {
-    std::ofstream out(Utf8Path(fileName_), std::ios::binary | std::ios::trunc);
+    std::ofstream out(Utf8Path(FFileName), std::ios::binary | std::ios::trunc);
     if (!out) return false;
-    for (const auto& line : lines_) out << line << "\r\n";
+    for (const auto& line : FLines) out << line << "\r\n";
     out.flush();
     return static_cast<bool>(out);
 }

@@ -15,22 +15,22 @@ namespace zev {
 
 class FormatArg {
 public:
-    FormatArg(const std::string& s) : v_(s) {}
-    FormatArg(const char* s) : v_(std::string(s ? s : "")) {}
-    FormatArg(int v) : v_(static_cast<std::int64_t>(v)) {}
-    FormatArg(long v) : v_(static_cast<std::int64_t>(v)) {}
-    FormatArg(long long v) : v_(static_cast<std::int64_t>(v)) {}
-    FormatArg(unsigned v) : v_(static_cast<std::uint64_t>(v)) {}
-    FormatArg(unsigned long v) : v_(static_cast<std::uint64_t>(v)) {}
-    FormatArg(unsigned long long v) : v_(static_cast<std::uint64_t>(v)) {}
-    FormatArg(unsigned char v) : v_(static_cast<std::uint64_t>(v)) {}
-    FormatArg(unsigned short v) : v_(static_cast<std::uint64_t>(v)) {}
-    FormatArg(short v) : v_(static_cast<std::int64_t>(v)) {}
+    FormatArg(const std::string& s) : FValue(s) {}
+    FormatArg(const char* s) : FValue(std::string(s ? s : "")) {}
+    FormatArg(int v) : FValue(static_cast<std::int64_t>(v)) {}
+    FormatArg(long v) : FValue(static_cast<std::int64_t>(v)) {}
+    FormatArg(long long v) : FValue(static_cast<std::int64_t>(v)) {}
+    FormatArg(unsigned v) : FValue(static_cast<std::uint64_t>(v)) {}
+    FormatArg(unsigned long v) : FValue(static_cast<std::uint64_t>(v)) {}
+    FormatArg(unsigned long long v) : FValue(static_cast<std::uint64_t>(v)) {}
+    FormatArg(unsigned char v) : FValue(static_cast<std::uint64_t>(v)) {}
+    FormatArg(unsigned short v) : FValue(static_cast<std::uint64_t>(v)) {}
+    FormatArg(short v) : FValue(static_cast<std::int64_t>(v)) {}
 
-    const std::variant<std::string, std::int64_t, std::uint64_t>& value() const { return v_; }
+    const std::variant<std::string, std::int64_t, std::uint64_t>& value() const { return FValue; }
 
 private:
-    std::variant<std::string, std::int64_t, std::uint64_t> v_;
+    std::variant<std::string, std::int64_t, std::uint64_t> FValue;
 };
 
 std::string Format(const std::string& fmt, std::initializer_list<FormatArg> args);

@@ -20,7 +20,7 @@ namespace {
 class HexBuilder {
 public:
     HexBuilder(std::uint32_t eepromLimit, THexReadObserver* observer)
-        : limit_(eepromLimit), observer_(observer) {}
+        : FLimit(eepromLimit), FObserver(observer) {}
 
     // Returns false once the end-of-file record has been read.
     bool Line(std::size_t number, const std::string& raw, bool overlong) {
@@ -58,7 +58,7 @@ public:
     }
 
     void Finish(std::size_t eofLine) {
-        if (observer_) observer_->OnEnd(eofLine);
+        if (FObserver) FObserver->OnEnd(eofLine);
     }
 
     ABytes buffer;
@@ -67,20 +67,20 @@ public:
 private:
     void Skip(std::size_t number, THexLineSkip why, const std::string& line,
               const std::string& detail) {
-        if (observer_) observer_->OnSkip(number, why, line, detail);
+        if (FObserver) FObserver->OnSkip(number, why, line, detail);
     }
 
     void Data(std::size_t number, const std::string& line, const THexRec& rec) {
-        const std::uint32_t address = rec.A + base_;
-        if (address > limit_) {
+        const std::uint32_t address = rec.A + FBase;
+        if (address > FLimit) {
             Skip(number, THexLineSkip::AboveLimit, line, "");
             return;
         }
-        if (!current_) {
+        if (!FCurrent) {
             blocks.push_back({kBlockAddressUnset, 0, 0});
-            current_ = blocks.size() - 1;
+            FCurrent = blocks.size() - 1;
         }
-        TDataBlock& block = blocks[*current_];
+        TDataBlock& block = blocks[*FCurrent];
         if (block.A == kBlockAddressUnset) block.A = address;
         // A record below its block's first address has no place in the block.
         if (address < block.A) {
@@ -95,11 +95,11 @@ private:
         }
         buffer.resize(static_cast<std::size_t>(end), 0x00);
         std::copy(rec.D.begin(), rec.D.end(), buffer.begin() + static_cast<std::ptrdiff_t>(at));
-        if (observer_) observer_->OnData(number, *current_, address, rec.L);
+        if (FObserver) FObserver->OnData(number, *FCurrent, address, rec.L);
     }
 
     void EndOfFile(std::size_t number) {
-        if (current_) CloseCurrent();
+        if (FCurrent) CloseCurrent();
         Finish(number);
     }
 
@@ -109,27 +109,27 @@ private:
             return;
         }
         const std::uint32_t value = rec.D[0] * 256u + rec.D[1];
-        base_ = value << (rec.T * rec.T);
-        if (base_ > limit_) {
+        FBase = value << (rec.T * rec.T);
+        if (FBase > FLimit) {
             Skip(number, THexLineSkip::AddressAboveLimit, line, "");
             return;
         }
         const auto start = static_cast<std::uint32_t>(buffer.size());
-        if (current_) blocks[*current_].L = start - blocks[*current_].I;
+        if (FCurrent) blocks[*FCurrent].L = start - blocks[*FCurrent].I;
         blocks.push_back({kBlockAddressUnset, start, 0});
-        current_ = blocks.size() - 1;
-        if (observer_) observer_->OnBlock(number, *current_, base_);
+        FCurrent = blocks.size() - 1;
+        if (FObserver) FObserver->OnBlock(number, *FCurrent, FBase);
     }
 
     void CloseCurrent() {
-        TDataBlock& block = blocks[*current_];
+        TDataBlock& block = blocks[*FCurrent];
         block.L = static_cast<std::uint32_t>(buffer.size()) - block.I;
     }
 
-    std::uint32_t limit_;
-    THexReadObserver* observer_;
-    std::uint32_t base_ = 0;
-    std::optional<std::size_t> current_;
+    std::uint32_t FLimit;
+    THexReadObserver* FObserver;
+    std::uint32_t FBase = 0;
+    std::optional<std::size_t> FCurrent;
 };
 
 } // namespace

@@ -14,14 +14,14 @@ void PutWord(ABytes& bytes, std::size_t at, std::uint16_t value) {
 // A small fixed generator, so that the demo bytes are the same on every machine.
 class Sequence {
 public:
-    explicit Sequence(std::uint32_t seed) : state_(seed * 2654435761u + 12345u) {}
+    explicit Sequence(std::uint32_t seed) : FState(seed * 2654435761u + 12345u) {}
     std::uint8_t Next() {
-        state_ = state_ * 1664525u + 1013904223u;
-        return static_cast<std::uint8_t>(state_ >> 24);
+        FState = FState * 1664525u + 1013904223u;
+        return static_cast<std::uint8_t>(FState >> 24);
     }
 
 private:
-    std::uint32_t state_;
+    std::uint32_t FState;
 };
 
 } // namespace

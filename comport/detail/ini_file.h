@@ -22,8 +22,8 @@ public:
     bool Save() const;
 
 private:
-    std::string fileName_;
-    std::vector<std::string> lines_;
+    std::string FFileName;
+    std::vector<std::string> FLines;
 };
 
 // An integer as INI readers take it: decimal with an optional minus sign, or hexadecimal with a

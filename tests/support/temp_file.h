@@ -18,18 +18,18 @@ public:
     ScratchFolder() {
         std::random_device random;
         const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-        path_ = std::filesystem::path(::testing::TempDir()) /
+        FPath = std::filesystem::path(::testing::TempDir()) /
                 ("zev-test-" + std::to_string(stamp) + "-" + std::to_string(random()));
-        std::filesystem::create_directories(path_);
+        std::filesystem::create_directories(FPath);
     }
     ~ScratchFolder() {
         std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
+        std::filesystem::remove_all(FPath, ec);
     }
-    const std::filesystem::path& path() const { return path_; }
+    const std::filesystem::path& path() const { return FPath; }
 
 private:
-    std::filesystem::path path_;
+    std::filesystem::path FPath;
 };
 
 inline const std::filesystem::path& ScratchDir() {

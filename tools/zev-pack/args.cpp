@@ -13,24 +13,24 @@ Args::Args(const std::vector<std::string>& words, const std::vector<std::string>
         const std::string& word = words[k];
         if (known(valueOptions, word)) {
             if (k + 1 >= words.size()) throw UsageError{word + " needs a value"};
-            values_[word].push_back(words[++k]);
+            FValues[word].push_back(words[++k]);
         } else if (known(flags, word)) {
-            flags_[word] = true;
+            FFlags[word] = true;
         } else if (word.size() > 1 && word[0] == '-') {
             throw UsageError{"unknown option " + word};
         } else {
-            positional_.push_back(word);
+            FPositional.push_back(word);
         }
     }
 }
 
 bool Args::Flag(const std::string& name) const {
-    return flags_.count(name) != 0;
+    return FFlags.count(name) != 0;
 }
 
 std::vector<std::string> Args::Values(const std::string& name) const {
-    auto found = values_.find(name);
-    return found == values_.end() ? std::vector<std::string>{} : found->second;
+    auto found = FValues.find(name);
+    return found == FValues.end() ? std::vector<std::string>{} : found->second;
 }
 
 std::optional<std::string> Args::Value(const std::string& name) const {

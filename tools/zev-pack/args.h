@@ -20,7 +20,7 @@ public:
     Args(const std::vector<std::string>& words, const std::vector<std::string>& valueOptions,
          const std::vector<std::string>& flags);
 
-    const std::vector<std::string>& Positional() const { return positional_; }
+    const std::vector<std::string>& Positional() const { return FPositional; }
     bool Flag(const std::string& name) const;
     std::vector<std::string> Values(const std::string& name) const;
     // The option's single value, or none; raises a usage error when given twice.
@@ -30,9 +30,9 @@ public:
     std::string Output() const;
 
 private:
-    std::vector<std::string> positional_;
-    std::map<std::string, std::vector<std::string>> values_;
-    std::map<std::string, bool> flags_;
+    std::vector<std::string> FPositional;
+    std::map<std::string, std::vector<std::string>> FValues;
+    std::map<std::string, bool> FFlags;
 };
 
 // An unsigned number in decimal or with a 0x prefix, at most max.

@@ -25,13 +25,13 @@ std::string Hex(std::uint64_t value) {
 // Watches the reader line by line and notes every line whose contents would not arrive.
 class LineJudge : public THexReadObserver {
 public:
-    explicit LineJudge(std::string file) : file_(std::move(file)) {}
+    explicit LineJudge(std::string file) : FFile(std::move(file)) {}
 
     void OnData(std::size_t line, std::size_t block, std::uint32_t address,
                 std::size_t length) override {
         const std::uint64_t end = std::uint64_t{address} + length;
-        auto found = last_.find(block);
-        if (found != last_.end()) {
+        auto found = FLast.find(block);
+        if (found != FLast.end()) {
             const Record& prev = found->second;
             if (address < prev.address)
                 Problem(line, "data record at " + Hex(address) + " goes backwards: it follows " +
@@ -44,7 +44,7 @@ public:
                                   Hex(prev.end - 1) + " (line " + std::to_string(prev.line) +
                                   "), and the reader would keep only the tail");
         }
-        last_[block] = {line, address, end};
+        FLast[block] = {line, address, end};
         records.push_back({line, block, address, length});
     }
 
@@ -79,7 +79,7 @@ public:
         }
     }
 
-    void OnEnd(std::size_t eofLine) override { eofLine_ = eofLine; }
+    void OnEnd(std::size_t eofLine) override { FEofLine = eofLine; }
 
     // A data record the reader kept: its line, its block, where it lies and how long it is.
     struct Kept {
@@ -92,7 +92,7 @@ public:
 
     std::vector<std::string> problems;
     std::size_t problemCount = 0;
-    std::size_t eofLine_ = 0;
+    std::size_t FEofLine = 0;
 
 private:
     struct Record {
@@ -111,11 +111,11 @@ private:
     void Problem(std::size_t line, const std::string& text) {
         ++problemCount;
         if (problems.size() < kMaxReported)
-            problems.push_back(file_ + ":" + std::to_string(line) + ": " + text);
+            problems.push_back(FFile + ":" + std::to_string(line) + ": " + text);
     }
 
-    std::string file_;
-    std::map<std::size_t, Record> last_;
+    std::string FFile;
+    std::map<std::size_t, Record> FLast;
 };
 
 // True when a line after the end-of-file record holds anything but blanks.
@@ -143,7 +143,7 @@ void ReadHexInput(const std::string& name, THexInput& input) {
     file.SetObserver(&judge);
     file.Load(Utf8Path(name));
 
-    if (judge.eofLine_ == 0)
+    if (judge.FEofLine == 0)
         judge.problems.push_back(name + ": no end-of-file record: the reader would leave the last "
                                         "block empty");
     if (!judge.problems.empty()) {
@@ -154,8 +154,8 @@ void ReadHexInput(const std::string& name, THexInput& input) {
                        " more";
         Raise(message);
     }
-    if (HasTextAfter(text, judge.eofLine_))
-        input.warnings.push_back(name + ":" + std::to_string(judge.eofLine_) +
+    if (HasTextAfter(text, judge.FEofLine))
+        input.warnings.push_back(name + ":" + std::to_string(judge.FEofLine) +
                                  ": lines after the end-of-file record are not read");
 
     // Every kept record's bytes, taken from the reader's buffer; records back to back make one

@@ -26,28 +26,28 @@ namespace zev::test {
 class TPty {
 public:
     TPty() {
-        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0)
+        FMaster = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (FMaster < 0 || ::grantpt(FMaster) != 0 || ::unlockpt(FMaster) != 0)
             throw std::runtime_error("no pseudo-terminal");
         char name[128];
-        if (::ptsname_r(master_, name, sizeof name) != 0) throw std::runtime_error("no ptsname");
-        slave_ = name;
-        ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+        if (::ptsname_r(FMaster, name, sizeof name) != 0) throw std::runtime_error("no ptsname");
+        FSlave = name;
+        ::fcntl(FMaster, F_SETFL, ::fcntl(FMaster, F_GETFL) | O_NONBLOCK);
     }
     ~TPty() { CloseMaster(); }
     TPty(const TPty&) = delete;
     TPty& operator=(const TPty&) = delete;
 
-    int master() const { return master_; }
-    const std::string& slave() const { return slave_; }
+    int master() const { return FMaster; }
+    const std::string& slave() const { return FSlave; }
     void CloseMaster() {
-        if (master_ >= 0) ::close(master_);
-        master_ = -1;
+        if (FMaster >= 0) ::close(FMaster);
+        FMaster = -1;
     }
 
 private:
-    int master_ = -1;
-    std::string slave_;
+    int FMaster = -1;
+    std::string FSlave;
 };
 
 // One piece of data the peer received, with the time it came (PerfMilliseconds).
@@ -62,21 +62,21 @@ class TPeer {
 public:
     using TScript = std::function<void(TPeer& peer, const ABytes& piece)>;
 
-    TPeer(int master, TScript script) : master_(master), script_(std::move(script)) {
-        thread_ = std::thread([this] { Run(); });
+    TPeer(int master, TScript script) : FMaster(master), FScript(std::move(script)) {
+        FThread = std::thread([this] { Run(); });
     }
     ~TPeer() { Stop(); }
     TPeer(const TPeer&) = delete;
     TPeer& operator=(const TPeer&) = delete;
 
     void Stop() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
+        FStop = true;
+        if (FThread.joinable()) FThread.join();
     }
     void Send(const ABytes& data) {
         std::size_t done = 0;
         while (done < data.size()) {
-            const ssize_t n = ::write(master_, data.data() + done, data.size() - done);
+            const ssize_t n = ::write(FMaster, data.data() + done, data.size() - done);
             if (n > 0)
                 done += static_cast<std::size_t>(n);
             else if (n < 0 && errno != EAGAIN && errno != EINTR)
@@ -84,25 +84,25 @@ public:
         }
     }
     std::vector<TReceived> Received() const {
-        std::lock_guard<std::mutex> guard(lock_);
-        return received_;
+        std::lock_guard<std::mutex> guard(FLock);
+        return FReceived;
     }
     std::size_t ReceivedBytes() const {
-        std::lock_guard<std::mutex> guard(lock_);
+        std::lock_guard<std::mutex> guard(FLock);
         std::size_t total = 0;
-        for (const auto& r : received_) total += r.data.size();
+        for (const auto& r : FReceived) total += r.data.size();
         return total;
     }
     // How many requests have come: calls of the script so far.
-    int Requests() const { return requests_; }
+    int Requests() const { return FRequests; }
 
 private:
     void Run() {
-        while (!stop_) {
-            pollfd pfd{master_, POLLIN, 0};
+        while (!FStop) {
+            pollfd pfd{FMaster, POLLIN, 0};
             if (::poll(&pfd, 1, 5) <= 0) continue;
             std::uint8_t buffer[4096];
-            const ssize_t n = ::read(master_, buffer, sizeof buffer);
+            const ssize_t n = ::read(FMaster, buffer, sizeof buffer);
             if (n <= 0) {
                 // EIO while no one holds the slave open: wait for the next opener.
                 SleepMs(2);
@@ -110,21 +110,21 @@ private:
             }
             ABytes piece(buffer, buffer + n);
             {
-                std::lock_guard<std::mutex> guard(lock_);
-                received_.push_back({PerfMilliseconds(), piece});
+                std::lock_guard<std::mutex> guard(FLock);
+                FReceived.push_back({PerfMilliseconds(), piece});
             }
-            ++requests_;
-            if (script_) script_(*this, piece);
+            ++FRequests;
+            if (FScript) FScript(*this, piece);
         }
     }
 
-    int master_;
-    TScript script_;
-    std::atomic<bool> stop_{false};
-    std::atomic<int> requests_{0};
-    mutable std::mutex lock_;
-    std::vector<TReceived> received_;
-    std::thread thread_;
+    int FMaster;
+    TScript FScript;
+    std::atomic<bool> FStop{false};
+    std::atomic<int> FRequests{0};
+    mutable std::mutex FLock;
+    std::vector<TReceived> FReceived;
+    std::thread FThread;
 };
 
 // A temporary /dev and /sys for the port library, set through ZEV_DEV_ROOT and ZEV_SYS_ROOT
@@ -134,12 +134,12 @@ public:
     TFakeRoots() {
         char pattern[] = "/tmp/zev-ports-XXXXXX";
         if (!::mkdtemp(pattern)) throw std::runtime_error("no temporary folder");
-        root_ = pattern;
+        FRoot = pattern;
         std::filesystem::create_directories(dev());
         std::filesystem::create_directories(sys() + "/class/tty");
         ::setenv("ZEV_DEV_ROOT", dev().c_str(), 1);
         ::setenv("ZEV_SYS_ROOT", sys().c_str(), 1);
-        ::setenv("ZEV_REG_ROOT", (root_ + "/reg").c_str(), 1);
+        ::setenv("ZEV_REG_ROOT", (FRoot + "/reg").c_str(), 1);
         ::unsetenv("ZEV_PORTS");
     }
     ~TFakeRoots() {
@@ -148,14 +148,14 @@ public:
         ::unsetenv("ZEV_REG_ROOT");
         ::unsetenv("ZEV_PORTS");
         std::error_code ignored;
-        std::filesystem::remove_all(root_, ignored);
+        std::filesystem::remove_all(FRoot, ignored);
     }
     TFakeRoots(const TFakeRoots&) = delete;
     TFakeRoots& operator=(const TFakeRoots&) = delete;
 
-    const std::string& root() const { return root_; }
-    std::string dev() const { return root_ + "/dev"; }
-    std::string sys() const { return root_ + "/sys"; }
+    const std::string& root() const { return FRoot; }
+    std::string dev() const { return FRoot + "/dev"; }
+    std::string sys() const { return FRoot + "/sys"; }
 
     // dev/<name> → target; returns the link's path.
     std::string Link(const std::string& name, const std::string& target) const {
@@ -178,7 +178,7 @@ public:
     }
 
 private:
-    std::string root_;
+    std::string FRoot;
 };
 
 } // namespace zev::test

@@ -24,9 +24,9 @@ public:
     bool Start(const std::vector<std::string>& args, int timeoutMs = 20000) {
         if (!Spawn(args)) return false;
         std::vector<TSimDevicePort> devices;
-        const bool ready = ReadSimAnnouncement(child_, timeoutMs, devices);
+        const bool ready = ReadSimAnnouncement(FChild, timeoutMs, devices);
         for (const TSimDevicePort& device : devices) Ports[device.Name] = {device.Pty, device.Link};
-        if (!ready) error_ = "no 'ready' line; stderr: " + Stderr();
+        if (!ready) FError = "no 'ready' line; stderr: " + Stderr();
         return ready;
     }
 
@@ -34,19 +34,19 @@ public:
     int RunToEnd(const std::vector<std::string>& args, int timeoutMs = 20000) {
         if (!Spawn(args)) return -1;
         std::string line;
-        while (child_.ReadLine(line, timeoutMs)) stdout_ += line + "\n";
+        while (FChild.ReadLine(line, timeoutMs)) FStdout += line + "\n";
         return Wait(timeoutMs);
     }
 
     // Waits for a line that starts with prefix; returns the line, or "" on timeout or end.
     std::string WaitLine(const std::string& prefix, int timeoutMs = 10000) {
         std::string line;
-        while (child_.ReadLine(line, timeoutMs))
+        while (FChild.ReadLine(line, timeoutMs))
             if (line.rfind(prefix, 0) == 0) return line;
         return "";
     }
 
-    void Signal(int sig) { child_.Signal(sig); }
+    void Signal(int sig) { FChild.Signal(sig); }
 
     // SIGTERM, then waits; returns the exit status (-1 when it had to be killed).
     int Stop(int timeoutMs = 20000) {
@@ -54,28 +54,28 @@ public:
         return Wait(timeoutMs);
     }
 
-    std::string Stderr() { return child_.Stderr(); }
-    const std::string& Error() const { return error_; }
+    std::string Stderr() { return FChild.Stderr(); }
+    const std::string& Error() const { return FError; }
     // Standard output of a RunToEnd.
-    const std::string& Stdout() const { return stdout_; }
+    const std::string& Stdout() const { return FStdout; }
     std::map<std::string, SimPort> Ports;
 
 private:
     bool Spawn(const std::vector<std::string>& args) {
         std::vector<std::string> argv{ZEV_DEVSIM_PATH, "--die-with-parent"};
         argv.insert(argv.end(), args.begin(), args.end());
-        return child_.Start(argv, error_);
+        return FChild.Start(argv, FError);
     }
 
     int Wait(int timeoutMs) {
-        if (const std::optional<int> status = child_.Wait(timeoutMs)) return *status;
-        child_.Kill();
+        if (const std::optional<int> status = FChild.Wait(timeoutMs)) return *status;
+        FChild.Kill();
         return -1;
     }
 
-    ChildProcess child_;
-    std::string stdout_;
-    std::string error_;
+    ChildProcess FChild;
+    std::string FStdout;
+    std::string FError;
 };
 
 } // namespace zev::test

@@ -55,28 +55,28 @@ inline ABytes Bytes(std::size_t count, std::uint8_t first, std::uint8_t step = 1
 class HostPort {
 public:
     explicit HostPort(const std::string& path) {
-        fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (fd_ < 0) return;
+        FFd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (FFd < 0) return;
         termios t{};
-        ::tcgetattr(fd_, &t);
+        ::tcgetattr(FFd, &t);
         ::cfmakeraw(&t);
-        ::tcsetattr(fd_, TCSANOW, &t);
-        ::tcflush(fd_, TCIOFLUSH);
+        ::tcsetattr(FFd, TCSANOW, &t);
+        ::tcflush(FFd, TCIOFLUSH);
     }
     ~HostPort() { Close(); }
     HostPort(const HostPort&) = delete;
     HostPort& operator=(const HostPort&) = delete;
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return FFd >= 0; }
     void Close() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
+        if (FFd >= 0) ::close(FFd);
+        FFd = -1;
     }
 
     bool Send(const ABytes& bytes) {
         std::size_t done = 0;
         while (done < bytes.size()) {
-            const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
+            const ssize_t n = ::write(FFd, bytes.data() + done, bytes.size() - done);
             if (n < 0) return false;
             done += static_cast<std::size_t>(n);
         }
@@ -93,18 +93,18 @@ public:
         for (;;) {
             const auto now = std::chrono::steady_clock::now();
             if (now >= deadline) break;
-            pollfd p{fd_, POLLIN, 0};
+            pollfd p{FFd, POLLIN, 0};
             const auto left =
                 std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
             if (::poll(&p, 1, static_cast<int>(left)) <= 0) continue;
             if (p.revents & (POLLERR | POLLHUP | POLLNVAL)) {
-                hungUp_ = true;
+                FHungUp = true;
                 break;
             }
             std::uint8_t buf[512];
-            const ssize_t n = ::read(fd_, buf, sizeof buf);
+            const ssize_t n = ::read(FFd, buf, sizeof buf);
             if (n <= 0) {
-                hungUp_ = true;
+                FHungUp = true;
                 break;
             }
             in.insert(in.end(), buf, buf + n);
@@ -125,11 +125,11 @@ public:
     }
 
     // True once a read or poll reported that the device side is gone.
-    bool HungUp() const { return hungUp_; }
+    bool HungUp() const { return FHungUp; }
 
 private:
-    int fd_ = -1;
-    bool hungUp_ = false;
+    int FFd = -1;
+    bool FHungUp = false;
 };
 
 } // namespace zev::test

@@ -4,21 +4,21 @@
 
 namespace zev::bench {
 
-TTestKey::TTestKey(HKEY root, std::wstring path) : root_(root), path_(std::move(path)) {
-    RegDeleteTreeW(root_, path_.c_str());
+TTestKey::TTestKey(HKEY root, std::wstring path) : FRoot(root), FPath(std::move(path)) {
+    RegDeleteTreeW(FRoot, FPath.c_str());
 }
 
 TTestKey::~TTestKey() {
-    RegDeleteTreeW(root_, path_.c_str());
+    RegDeleteTreeW(FRoot, FPath.c_str());
 }
 
 std::wstring TTestKey::Path(const std::wstring& sub) const {
-    return sub.empty() ? path_ : path_ + L"\\" + sub;
+    return sub.empty() ? FPath : FPath + L"\\" + sub;
 }
 
 void TTestKey::Create(const std::wstring& sub) const {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(root_, Path(sub).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+    if (RegCreateKeyExW(FRoot, Path(sub).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                         nullptr) != ERROR_SUCCESS)
         throw std::runtime_error("cannot create a test key");
     RegCloseKey(key);
@@ -27,7 +27,7 @@ void TTestKey::Create(const std::wstring& sub) const {
 void TTestKey::Set(const std::wstring& sub, const std::wstring& name, DWORD type, const void* data,
                    DWORD size) const {
     HKEY key = nullptr;
-    if (RegCreateKeyExW(root_, Path(sub).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+    if (RegCreateKeyExW(FRoot, Path(sub).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                         nullptr) != ERROR_SUCCESS)
         throw std::runtime_error("cannot create a test key");
     const LSTATUS status =
@@ -54,7 +54,7 @@ void TTestKey::SetBinary(const std::wstring& sub, const std::wstring& name,
 
 bool TTestKey::Exists(const std::wstring& sub) const {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root_, Path(sub).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(FRoot, Path(sub).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
 }
@@ -62,7 +62,7 @@ bool TTestKey::Exists(const std::wstring& sub) const {
 std::vector<std::wstring> TTestKey::ValueNames(const std::wstring& sub) const {
     std::vector<std::wstring> names;
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root_, Path(sub).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+    if (RegOpenKeyExW(FRoot, Path(sub).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
     for (DWORD i = 0;; ++i) {
         wchar_t name[256];
         DWORD length = 256;

@@ -32,8 +32,8 @@ private:
              DWORD size) const;
     std::wstring Path(const std::wstring& sub) const;
 
-    HKEY root_;
-    std::wstring path_;
+    HKEY FRoot;
+    std::wstring FPath;
 };
 
 } // namespace zev::bench
