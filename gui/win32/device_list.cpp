@@ -1,8 +1,8 @@
 #include "gui/win32/device_list.h"
 
+#include "app/window_layout.h"
 #include "gui/win32/controls_win32.h"
 #include "gui/win32/dpi.h"
-#include "gui/win32/layout.h"
 #include "gui/win32/pictures.h"
 #include "gui/win32/text16.h"
 

@@ -1,6 +1,6 @@
 #include "gui/win32/dpi.h"
 
-#include "gui/win32/layout.h"
+#include "app/window_layout.h"
 
 namespace zev::win32 {
 

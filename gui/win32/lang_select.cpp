@@ -1,9 +1,9 @@
 #include "gui/win32/lang_select.h"
 
+#include "app/window_layout.h"
 #include "core/lang.h"
 #include "gui/win32/dpi.h"
 #include "gui/win32/fonts.h"
-#include "gui/win32/layout.h"
 
 #include <cstring>
 #include <vector>

@@ -6,10 +6,10 @@
 // group, the two-line separator and the logo.
 
 #include "app/main_window.h"
+#include "app/window_layout.h"
 #include "gui/win32/controls_win32.h"
 #include "gui/win32/device_list.h"
 #include "gui/win32/fonts.h"
-#include "gui/win32/layout.h"
 
 #include <windows.h>
 

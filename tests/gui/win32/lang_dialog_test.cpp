@@ -1,10 +1,10 @@
 // The language dialog on Win32: English is the default and focused button, Russian is chosen
 // only by its button, and a dialog closed without a button gives English.
 
+#include "app/window_layout.h"
 #include "core/lang.h"
 #include "gui/win32/dpi.h"
 #include "gui/win32/lang_select.h"
-#include "gui/win32/layout.h"
 #include "win32_fixture.h"
 
 #include <gtest/gtest.h>
@@ -67,8 +67,8 @@ TEST(Win32LangDialogTest, EnterChoosesTheFocusedDefaultEnglish) {
     EXPECT_EQ(seen.focus.load(), seen.english.load());
     EXPECT_EQ(LOWORD(seen.defId.load()), TfrmLangSelect::kIdEN);
     EXPECT_EQ(HIWORD(seen.defId.load()), DC_HASDEFID);
-    EXPECT_EQ(seen.clientWidth.load(), win32::Scale(200, seen.dpi.load()));
-    EXPECT_EQ(seen.clientHeight.load(), win32::Scale(135, seen.dpi.load()));
+    EXPECT_EQ(seen.clientWidth.load(), Scale(200, seen.dpi.load()));
+    EXPECT_EQ(seen.clientHeight.load(), Scale(135, seen.dpi.load()));
 }
 
 TEST(Win32LangDialogTest, EachWayOfClosingGivesItsLanguage) {

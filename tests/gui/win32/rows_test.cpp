@@ -2,9 +2,9 @@
 // order, ticks, captions, colours, enabling, the tick handler, and scrolling.
 
 #include "app/info_panel.h"
+#include "app/window_layout.h"
 #include "core/lang.h"
 #include "gui/win32/device_list.h"
-#include "gui/win32/layout.h"
 #include "win32_fixture.h"
 
 #include <commctrl.h>
@@ -25,7 +25,7 @@ class Win32RowsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         CurrentLanguage = kLangEnglish;
-        FDpi = win32::kBaseDpi;
+        FDpi = kBaseDpi;
         FList = std::make_unique<TWinDeviceList>(FWindow.Handle(), FDpi, FFont.Handle());
         FList->SetBounds(10, 10, 352, 158);
     }
@@ -50,7 +50,7 @@ protected:
     }
 
     TTestWindow FWindow{400, 200};
-    win32::TFont FFont{win32::kFontFace, 8, false, win32::kBaseDpi};
+    win32::TFont FFont{win32::kFontFace, 8, false, kBaseDpi};
     int FDpi = 96;
     std::unique_ptr<TWinDeviceList> FList;
     win32::TWinImage FIcon{kPictureDevice, nullptr};
@@ -73,10 +73,10 @@ TEST_F(Win32RowsTest, NewRowsStackLastFoundOnTopWithTheirStates) {
     EXPECT_EQ(FList->Rows()[1], &Row(b));
     EXPECT_EQ(FList->Rows()[2], &Row(a));
     EXPECT_EQ(Place(c).top, 0);
-    EXPECT_EQ(Place(b).top, win32::kRowHeight);
-    EXPECT_EQ(Place(a).top, 2 * win32::kRowHeight);
-    EXPECT_EQ(Place(a).bottom - Place(a).top, win32::kRowHeight);
-    EXPECT_EQ(Place(a).right, 352 - win32::kListRightPadding);
+    EXPECT_EQ(Place(b).top, kRowHeight);
+    EXPECT_EQ(Place(a).top, 2 * kRowHeight);
+    EXPECT_EQ(Place(a).bottom - Place(a).top, kRowHeight);
+    EXPECT_EQ(Place(a).right, 352 - kListRightPadding);
 
     EXPECT_TRUE(Row(a).Checked());
     EXPECT_TRUE(IsWindowEnabled(Row(a).Box()));
@@ -168,11 +168,11 @@ TEST_F(Win32RowsTest, TheListScrollsWhenItsRowsDoNotFit) {
     EXPECT_TRUE(GetWindowLongPtrW(FList->Handle(), GWL_STYLE) & WS_VSCROLL);
     RECT client{};
     GetClientRect(FList->Handle(), &client);
-    EXPECT_EQ(Place(rows[0]).right, client.right - win32::kListRightPadding)
+    EXPECT_EQ(Place(rows[0]).right, client.right - kListRightPadding)
         << "rows leave room for the scroll bar";
 
     FList->ScrollTo(1 << 20);
-    EXPECT_EQ(FList->ScrollPosition(), 6 * win32::kRowHeight - 158);
+    EXPECT_EQ(FList->ScrollPosition(), 6 * kRowHeight - 158);
     EXPECT_EQ(Place(rows[5]).bottom, client.bottom);
     SendMessageW(FList->Handle(), WM_VSCROLL, SB_TOP, 0);
     EXPECT_EQ(FList->ScrollPosition(), 0);

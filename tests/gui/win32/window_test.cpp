@@ -50,7 +50,7 @@ struct TForm {
     TWin32MainForm Form;
 };
 
-bool Same(const RECT& r, const win32::TRect& t) {
+bool Same(const RECT& r, const TRect& t) {
     return r.left == t.left && r.top == t.top && r.right == t.right && r.bottom == t.bottom;
 }
 
@@ -75,7 +75,7 @@ TEST(Win32WindowTest, FailedStartShowsTheRedLineInRussianAndNoSearch) {
     EXPECT_FALSE(form.LogoShown(kPictureLogoEN));
 
     // The Russian logo is drawn: its blue badge shows in the logo's place.
-    const win32::TRect logo = form.Layout().imgLogo;
+    const TRect logo = form.Layout().imgLogo;
     EXPECT_GT(CountPixels(form.Handle(), RECT{logo.left, logo.top, logo.right, logo.bottom},
                           RGB(0x1F, 0x4E, 0x8C)),
               500);
@@ -94,8 +94,8 @@ TEST(Win32WindowTest, WindowAndControlsAsLaidOutForTheResolution) {
 
     RECT client{};
     GetClientRect(form.Handle(), &client);
-    EXPECT_EQ(client.right, win32::Scale(576, dpi));
-    EXPECT_EQ(client.bottom, win32::Scale(370, dpi));
+    EXPECT_EQ(client.right, Scale(576, dpi));
+    EXPECT_EQ(client.bottom, Scale(370, dpi));
 
     // A fixed-size window with only a close box, on top of the others.
     const LONG_PTR style = GetWindowLongPtrW(form.Handle(), GWL_STYLE);
@@ -111,13 +111,13 @@ TEST(Win32WindowTest, WindowAndControlsAsLaidOutForTheResolution) {
     EXPECT_LE(std::abs((window.left + window.right) - (area.left + area.right)), 2);
     EXPECT_LE(std::abs((window.top + window.bottom) - (area.top + area.bottom)), 2);
 
-    const win32::TMainLayout& l = form.Layout();
+    const TMainLayout& l = form.Layout();
     EXPECT_TRUE(Same(w.ClientRectOf("btnProg"), l.btnProg));
     EXPECT_TRUE(Same(w.ClientRectOf("btnCancel"), l.btnCancel));
     EXPECT_TRUE(Same(w.ClientRectOf("pgbMain"), l.pgbMain));
     EXPECT_TRUE(Same(w.ClientRectOf("pnlData"), l.pnlData));
     EXPECT_TRUE(Same(w.ClientRectOf("lblState"), l.lblState));
-    EXPECT_EQ(l.btnProg.Width(), win32::Scale(100, dpi));
+    EXPECT_EQ(l.btnProg.Width(), Scale(100, dpi));
 
     // The controls that show a caption in bold.
     for (const char* name : {"lblStateC", "lblCDevices"}) {
@@ -145,7 +145,7 @@ TEST(Win32WindowTest, MovingToAMonitorOfAnotherResolutionLaysTheWindowOutAgain) 
 
     // What Windows sends when the window moves to a monitor of a higher resolution.
     const SIZE size = win32::WindowSizeForClient(
-        win32::Scale(576, dpi), win32::Scale(370, dpi),
+        Scale(576, dpi), Scale(370, dpi),
         static_cast<DWORD>(GetWindowLongPtrW(form.Handle(), GWL_STYLE)),
         static_cast<DWORD>(GetWindowLongPtrW(form.Handle(), GWL_EXSTYLE)), dpi);
     RECT suggested{0, 0, size.cx, size.cy};
@@ -158,8 +158,8 @@ TEST(Win32WindowTest, MovingToAMonitorOfAnotherResolutionLaysTheWindowOutAgain) 
     GetWindowRect(form.Handle(), &window);
     EXPECT_EQ(window.right - window.left, suggested.right - suggested.left);
     EXPECT_EQ(window.bottom - window.top, suggested.bottom - suggested.top);
-    const win32::TMainLayout& l = form.Layout();
-    EXPECT_EQ(l.btnProg, win32::Scale(win32::MainLayout().btnProg, dpi));
+    const TMainLayout& l = form.Layout();
+    EXPECT_EQ(l.btnProg, Scale(MainLayout().btnProg, dpi));
     EXPECT_TRUE(Same(w.ClientRectOf("btnProg"), l.btnProg));
     EXPECT_TRUE(Same(w.ClientRectOf("pnlData"), l.pnlData));
     EXPECT_EQ(form.DeviceList().Dpi(), dpi);
@@ -214,7 +214,7 @@ TEST(Win32WindowTest, FrameColourFollowsActivation) {
     EXPECT_EQ(CountPixels(form.Handle(), frame, GetSysColor(COLOR_GRADIENTACTIVECAPTION)), height);
 
     // The content itself keeps the face colour.
-    const win32::TRect main = form.Layout().pnlMain;
+    const TRect main = form.Layout().pnlMain;
     EXPECT_EQ(CountPixels(form.Handle(), RECT{main.left, 50, main.left + 1, 300},
                           GetSysColor(COLOR_BTNFACE)),
               height);

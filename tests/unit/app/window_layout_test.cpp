@@ -1,13 +1,13 @@
 // Where the controls lie: the docking of the main window and of the language dialog at 96 dpi,
 // against positions worked out by hand, and their scaling to other resolutions.
 
-#include "gui/win32/layout.h"
+#include "app/window_layout.h"
 
 #include <gtest/gtest.h>
 
 #include <ostream>
 
-namespace zev::win32 {
+namespace zev {
 
 std::ostream& operator<<(std::ostream& pOut, const TRect& r) {
     return pOut << "(" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom << ")";
@@ -15,7 +15,7 @@ std::ostream& operator<<(std::ostream& pOut, const TRect& r) {
 
 namespace {
 
-TEST(Win32LayoutTest, MainWindowAt96Dpi) {
+TEST(WindowLayoutTest, MainWindowAt96Dpi) {
     const TMainLayout l = MainLayout();
     struct TCase {
         const char* name;
@@ -59,7 +59,7 @@ TEST(Win32LayoutTest, MainWindowAt96Dpi) {
     EXPECT_EQ(l.pnlData.Height() / kRowHeight, 3);
 }
 
-TEST(Win32LayoutTest, LanguageDialogAt96Dpi) {
+TEST(WindowLayoutTest, LanguageDialogAt96Dpi) {
     const TLangLayout l = LangLayout();
     EXPECT_EQ(l.client, (TRect{0, 0, 200, 135}));
     EXPECT_EQ(l.pnlButtons, (TRect{20, 20, 180, 115}));
@@ -70,7 +70,7 @@ TEST(Win32LayoutTest, LanguageDialogAt96Dpi) {
     EXPECT_EQ(l.client.bottom - l.pnlButtons.bottom, 20);
 }
 
-TEST(Win32LayoutTest, ScalesToTheMonitorResolution) {
+TEST(WindowLayoutTest, ScalesToTheMonitorResolution) {
     struct TCase {
         int dpi;
         int value;
@@ -99,4 +99,4 @@ TEST(Win32LayoutTest, ScalesToTheMonitorResolution) {
 }
 
 } // namespace
-} // namespace zev::win32
+} // namespace zev

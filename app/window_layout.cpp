@@ -1,6 +1,6 @@
-#include "gui/win32/layout.h"
+#include "app/window_layout.h"
 
-namespace zev::win32 {
+namespace zev {
 
 TRect TDock::Top(int pHeight, TMargins m) {
     const TRect r{FRest.left + m.left, FRest.top + m.top, FRest.right - m.right,
@@ -130,4 +130,4 @@ TLangLayout Scale(const TLangLayout& l, int pDpi) {
                        Scale(l.btnEN, pDpi)};
 }
 
-} // namespace zev::win32
+} // namespace zev

@@ -1,10 +1,10 @@
 #pragma once
-// Where the controls of the main window and of the language dialog lie. Sizes are given at
-// 96 dots per inch and placed the way aligned controls take their places in a form: each one
-// docks to a side of what its parent has left, inset by its margins; the last one fills the
-// rest. Scale() turns a layout into the pixels of another resolution.
+// Where the controls of the main window and of the language dialog lie, for every GUI binding.
+// Sizes are given at 96 dots per inch and placed the way aligned controls take their places in
+// a form: each one docks to a side of what its parent has left, inset by its margins; the last
+// one fills the rest. Scale() turns a layout into the pixels of another resolution.
 
-namespace zev::win32 {
+namespace zev {
 
 inline constexpr int kBaseDpi = 96;
 
@@ -51,7 +51,8 @@ struct TMainLayout {
 };
 
 // A frame without a caption keeps this much inside its edge at 96 dpi: the height of a line of
-// its text above, two pixels of border on each side.
+// its text above, two pixels of border on each side. What the frame holds is placed from here in
+// every binding, whatever the toolkit's own frame would keep.
 inline constexpr TMargins kGroupBoxInset{2, 15, 2, 2};
 
 TMainLayout MainLayout();
@@ -72,4 +73,4 @@ inline constexpr int kListRightPadding = 5;
 // The icon's right margin in a row.
 inline constexpr int kRowIconGap = 5;
 
-} // namespace zev::win32
+} // namespace zev
