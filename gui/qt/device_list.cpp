@@ -1,5 +1,6 @@
 #include "gui/qt/device_list.h"
 
+#include "app/window_layout.h"
 #include "gui/qt/qt_controls.h"
 #include "gui/qt/system_colors.h"
 
@@ -9,10 +10,6 @@
 #include <QScrollBar>
 
 namespace zev::qt {
-
-namespace {
-constexpr int kRowHeight = 41;
-} // namespace
 
 TQtDeviceRow::TQtDeviceRow(TQtDeviceList& pList, std::function<void()> pOnChecked)
     : FList(pList), FIcon(new QLabel(this)), FCaption(new QLabel(this)), FBox(new QCheckBox(this)) {
@@ -28,7 +25,7 @@ TQtDeviceRow::TQtDeviceRow(TQtDeviceList& pList, std::function<void()> pOnChecke
     FCaption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     FCaption->installEventFilter(this);
     layout->addWidget(FIcon);
-    layout->addSpacing(5);
+    layout->addSpacing(kRowIconGap);
     layout->addWidget(FCaption, 1);
     layout->addWidget(FBox);
     // clicked is the user's click only; ticks set from code do not emit it.
@@ -104,7 +101,7 @@ TQtDeviceList::TQtDeviceList(QWidget* pParent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setWidgetResizable(true);
-    FLayout->setContentsMargins(0, 0, 5, 0);
+    FLayout->setContentsMargins(0, 0, kListRightPadding, 0);
     FLayout->setSpacing(0);
     FLayout->addStretch(1);
     setWidget(FContent);

@@ -1,37 +1,36 @@
 #include "gui/qt/lang_select.h"
 
+#include "app/window_layout.h"
 #include "core/lang.h"
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <QVBoxLayout>
+
+#include <utility>
 
 namespace zev::qt {
 
 TfrmLangSelect::TfrmLangSelect(QWidget* pParent)
     : QDialog(pParent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint),
-      FRU(new QPushButton(QStringLiteral("Русский"), this)),
-      FEN(new QPushButton(QStringLiteral("English"), this)) {
+      FButtons(new QWidget(this)), FRU(new QPushButton(QStringLiteral("Русский"), FButtons)),
+      FEN(new QPushButton(QStringLiteral("English"), FButtons)) {
     setObjectName(QStringLiteral("frmLangSelect"));
     setWindowTitle(QStringLiteral(" ORVEL  update"));
     setFont(QFont(QStringLiteral("Tahoma"), 8));
+    FButtons->setObjectName(QStringLiteral("pnlButtons"));
     FRU->setObjectName(QStringLiteral("btnRU"));
     FEN->setObjectName(QStringLiteral("btnEN"));
     const QFont big(QStringLiteral("Tahoma"), 12);
-    for (QPushButton* button : {FRU, FEN}) {
-        button->setFont(big);
-        button->setFixedSize(150, 40);
-    }
+    for (QPushButton* button : {FRU, FEN}) button->setFont(big);
 
-    // The button panel: 20 pixels from every edge, each button 5 from the panel's sides and
-    // from the one above it, and 5 below the last.
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(25, 25, 25, 25);
-    layout->setSpacing(5);
-    layout->addWidget(FRU);
-    layout->addWidget(FEN);
-    setFixedSize(200, 135);
+    const TLangLayout l = LangLayout();
+    setFixedSize(l.client.Width(), l.client.Height());
+    FButtons->setGeometry(l.pnlButtons.left, l.pnlButtons.top, l.pnlButtons.Width(),
+                          l.pnlButtons.Height());
+    for (auto [button, r] : {std::pair{FRU, l.btnRU}, std::pair{FEN, l.btnEN}})
+        button->setGeometry(r.left - l.pnlButtons.left, r.top - l.pnlButtons.top, r.Width(),
+                            r.Height());
 
     FEN->setDefault(true);
     FRU->setAutoDefault(false);

@@ -31,6 +31,7 @@ private:
     void btnENClick();
 
     std::uint32_t FLanguage = 1;
+    QWidget* FButtons; // pnlButtons
     QPushButton* FRU;
     QPushButton* FEN;
 };

@@ -1,48 +1,35 @@
 #include "gui/qt/main_form.h"
 
+#include "app/window_layout.h"
 #include "gui/qt/lang_select.h"
 #include "gui/qt/system_colors.h"
 
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QScreen>
-#include <QVBoxLayout>
 
 namespace zev::qt {
 
 namespace {
 
-// Adds pWidget to pLayout with margins around it (left, top, right, bottom), as a control
-// aligned with margins: the margins of neighbours add up.
-void AddWithMargins(QBoxLayout* pLayout, QWidget* pWidget, int pLeft, int pTop, int pRight,
-                    int pBottom, int pStretch = 0) {
-    auto* holder = new QVBoxLayout;
-    holder->setContentsMargins(pLeft, pTop, pRight, pBottom);
-    holder->setSpacing(0);
-    holder->addWidget(pWidget);
-    pLayout->addLayout(holder, pStretch);
+// Puts pWidget at pRect, a place in the window's client area, inside its parent, which lies at
+// pParent.
+void Place(QWidget* pWidget, const TRect& pRect, const TRect& pParent) {
+    pWidget->setGeometry(pRect.left - pParent.left, pRect.top - pParent.top, pRect.Width(),
+                         pRect.Height());
 }
 
-QBoxLayout* Box(QBoxLayout::Direction pDirection, QWidget* pParent) {
-    auto* layout = new QBoxLayout(pDirection, pParent);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    return layout;
-}
-
-QWidget* Panel(const char* pName, QWidget* pParent = nullptr) {
+QWidget* Panel(const char* pName, QWidget* pParent) {
     auto* panel = new QWidget(pParent);
     panel->setObjectName(QString::fromLatin1(pName));
     return panel;
 }
 
 // A line of the separator: one pixel of a colour.
-QFrame* Line(const char* pName, TColor pColor) {
-    auto* line = new QFrame;
+QFrame* Line(const char* pName, TColor pColor, QWidget* pParent) {
+    auto* line = new QFrame(pParent);
     line->setObjectName(QString::fromLatin1(pName));
-    line->setFixedHeight(1);
     line->setAutoFillBackground(true);
     QPalette palette = line->palette();
     palette.setColor(QPalette::Window, ToQColor(pColor, palette));
@@ -50,8 +37,8 @@ QFrame* Line(const char* pName, TColor pColor) {
     return line;
 }
 
-QLabel* Label(const char* pName, bool pBold) {
-    auto* label = new QLabel;
+QLabel* Label(const char* pName, bool pBold, QWidget* pParent) {
+    auto* label = new QLabel(pParent);
     label->setObjectName(QString::fromLatin1(pName));
     label->setTextFormat(Qt::PlainText);
     if (pBold) {
@@ -120,94 +107,70 @@ TQtMainForm::~TQtMainForm() {
 }
 
 void TQtMainForm::BuildLayout() {
-    setFixedSize(kClientWidth, kClientHeight);
+    const TMainLayout l = MainLayout();
+    setFixedSize(l.client.Width(), l.client.Height());
     setAutoFillBackground(true);
 
     // pnlMain: the content, inset so that the window's own colour shows as a thin frame.
     FMain = Panel("pnlMain", this);
+    Place(FMain, l.pnlMain, l.client);
     FMain->setAutoFillBackground(true);
     QPalette mainPalette = FMain->palette();
     mainPalette.setColor(QPalette::Window, mainPalette.color(QPalette::Window));
     FMain->setPalette(mainPalette);
-    auto* outer = Box(QBoxLayout::TopToBottom, this);
-    outer->setContentsMargins(2, 1, 2, 2);
-    outer->addWidget(FMain);
-    auto* main = Box(QBoxLayout::TopToBottom, FMain);
 
-    auto* group = new QGroupBox;
+    auto* group = new QGroupBox(FMain);
     group->setObjectName(QStringLiteral("GroupBox1"));
-    AddWithMargins(main, group, 8, 8, 8, 0, 1);
-    auto* buttons = Panel("pnlBtns");
-    buttons->setFixedHeight(31);
-    AddWithMargins(main, buttons, 8, 8, 8, 8);
+    Place(group, l.GroupBox1, l.pnlMain);
+    auto* buttons = Panel("pnlBtns", FMain);
+    Place(buttons, l.pnlBtns, l.pnlMain);
 
     // The group: header, separator, device area, progress bar.
-    auto* inner = Box(QBoxLayout::TopToBottom, group);
-    auto* header = Panel("Panel1");
-    header->setFixedHeight(65);
-    AddWithMargins(inner, header, 10, 0, 10, 5);
-    AddWithMargins(inner, Line("Shape1", clGradientInactiveCaption), 10, 5, 10, 0);
-    AddWithMargins(inner, Line("Shape2", clBtnHighlight), 10, 0, 10, 5);
-    auto* devices = Panel("Panel2");
-    AddWithMargins(inner, devices, 10, 5, 10, 5, 1);
-    FBar = new QProgressBar;
+    auto* header = Panel("Panel1", group);
+    Place(header, l.Panel1, l.GroupBox1);
+    Place(Line("Shape1", clGradientInactiveCaption, group), l.Shape1, l.GroupBox1);
+    Place(Line("Shape2", clBtnHighlight, group), l.Shape2, l.GroupBox1);
+    auto* devices = Panel("Panel2", group);
+    Place(devices, l.Panel2, l.GroupBox1);
+    FBar = new QProgressBar(group);
     FBar->setObjectName(QStringLiteral("pgbMain"));
-    FBar->setFixedHeight(25);
+    Place(FBar, l.pgbMain, l.GroupBox1);
     FBar->setRange(0, 1000);
     FBar->setValue(0);
     FBar->setTextVisible(false);
-    AddWithMargins(inner, FBar, 10, 5, 10, 15);
 
     // Header: the logos at the left, the status at the bottom of the rest.
-    auto* headerRow = Box(QBoxLayout::LeftToRight, header);
-    auto* logos = Panel("Panel5");
-    logos->setFixedWidth(170);
-    AddWithMargins(headerRow, logos, 0, 0, 10, 0);
-    auto* logoBox = Box(QBoxLayout::LeftToRight, logos);
-    FLogoRU = Label("imgLogoRU", false);
-    FLogoEN = Label("imgLogoEN", false);
-    logoBox->addWidget(FLogoRU, 0, Qt::AlignLeft | Qt::AlignVCenter);
-    logoBox->addWidget(FLogoEN, 0, Qt::AlignLeft | Qt::AlignVCenter);
-    logoBox->addStretch(1);
-    auto* status = Panel("Panel4");
-    headerRow->addWidget(status, 1);
-    auto* statusBox = Box(QBoxLayout::TopToBottom, status);
-    statusBox->addStretch(1);
-    FStateC = Label("lblStateC", true);
-    FStateC->setFixedHeight(17);
-    statusBox->addWidget(FStateC);
-    FState = Label("lblState", false);
-    FState->setFixedHeight(17);
-    AddWithMargins(statusBox, FState, 0, 0, 0, 10);
+    auto* logos = Panel("Panel5", header);
+    Place(logos, l.Panel5, l.Panel1);
+    FLogoRU = Label("imgLogoRU", false, logos);
+    FLogoEN = Label("imgLogoEN", false, logos);
+    Place(FLogoRU, l.imgLogo, l.Panel5);
+    Place(FLogoEN, l.imgLogo, l.Panel5);
+    auto* status = Panel("Panel4", header);
+    Place(status, l.Panel4, l.Panel1);
+    FStateC = Label("lblStateC", true, status);
+    Place(FStateC, l.lblStateC, l.Panel4);
+    FState = Label("lblState", false, status);
+    Place(FState, l.lblState, l.Panel4);
 
-    // Device area: the caption column at the left, the list filling the rest.
-    auto* deviceRow = Box(QBoxLayout::LeftToRight, devices);
-    auto* caption = Panel("Panel3");
-    caption->setFixedWidth(160);
-    AddWithMargins(deviceRow, caption, 0, 0, 20, 0);
-    auto* captionBox = Box(QBoxLayout::TopToBottom, caption);
-    FCDevices = Label("lblCDevices", true);
+    // Device area: the caption column at the left, the list filling the rest. The device icon
+    // is never shown itself.
+    auto* caption = Panel("Panel3", devices);
+    Place(caption, l.Panel3, l.Panel2);
+    FCDevices = Label("lblCDevices", true, caption);
     FCDevices->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    AddWithMargins(captionBox, FCDevices, 0, 15, 0, 0);
-    FDev = Label("imgDev", false);
-    captionBox->addWidget(FDev);
-    captionBox->addStretch(1);
+    Place(FCDevices, l.lblCDevices, l.Panel3);
+    FDev = Label("imgDev", false, caption);
     FList = new TQtDeviceList(devices);
     FList->setObjectName(QStringLiteral("pnlData"));
-    deviceRow->addWidget(FList, 1);
+    Place(FList, l.pnlData, l.Panel2);
 
-    // Buttons at the right, 35 pixels from the edge.
-    auto* buttonRow = Box(QBoxLayout::LeftToRight, buttons);
-    buttonRow->setContentsMargins(0, 0, 35, 0);
-    buttonRow->addStretch(1);
-    FProg = new QPushButton;
+    FProg = new QPushButton(buttons);
     FProg->setObjectName(QStringLiteral("btnProg"));
-    FProg->setFixedSize(100, 31);
-    AddWithMargins(buttonRow, FProg, 5, 0, 0, 0);
-    FCancel = new QPushButton;
+    Place(FProg, l.btnProg, l.pnlBtns);
+    FCancel = new QPushButton(buttons);
     FCancel->setObjectName(QStringLiteral("btnCancel"));
-    FCancel->setFixedSize(85, 31);
-    AddWithMargins(buttonRow, FCancel, 5, 0, 0, 0);
+    Place(FCancel, l.btnCancel, l.pnlBtns);
 }
 
 void TQtMainForm::Start() {

@@ -1,6 +1,7 @@
 #pragma once
-// TQtMainForm: the program's window on Qt widgets. It lays out the controls, gives them to the
-// window logic (TfrmZEVProgrammer) and passes the window's events on: closing, activation.
+// TQtMainForm: the program's window on Qt widgets. It puts the controls where the window layout
+// (app/window_layout.h) places them, gives them to the window logic (TfrmZEVProgrammer) and
+// passes the window's events on: closing, activation.
 //
 // Widgets carry the names of the window's controls (btnProg, lblState, pnlData ...) as their
 // object names.
@@ -33,10 +34,6 @@ public:
 
     TfrmZEVProgrammer& Logic() { return *FLogic; }
     TQtDeviceList* DeviceList() const { return FList; }
-
-    // The client size at 96 dots per inch.
-    static constexpr int kClientWidth = 576;
-    static constexpr int kClientHeight = 370;
 
 protected:
     void closeEvent(QCloseEvent* pEvent) override;

@@ -1,5 +1,6 @@
 // The Qt window and dialog as laid out, and the Qt main-thread call.
 
+#include "app/window_layout.h"
 #include "gui/qt/lang_select.h"
 #include "qt_window.h"
 
@@ -10,12 +11,24 @@
 
 #include <atomic>
 #include <chrono>
+#include <ostream>
 #include <thread>
 
 namespace zev {
+
+std::ostream& operator<<(std::ostream& pOut, const TRect& r) {
+    return pOut << "(" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom << ")";
+}
+
 namespace {
 
 using namespace zev::test;
+
+// Where a widget lies in its window's client area.
+TRect InWindow(const QWidget* pWidget) {
+    const QPoint at = pWidget->mapTo(pWidget->window(), QPoint(0, 0));
+    return TRect{at.x(), at.y(), at.x() + pWidget->width(), at.y() + pWidget->height()};
+}
 
 TEST(QtWindowTest, FailedStartShowsTheRedLineInTheWindowAsLaidOut) {
     QtWindow w;
@@ -64,6 +77,8 @@ TEST(QtWindowTest, FailedStartShowsTheRedLineInTheWindowAsLaidOut) {
     EXPECT_EQ(bar->maximum(), 1000);
     EXPECT_EQ(bar->value(), 0);
 
+    Screenshot(form, "start-failed.png");
+
     // No search starts after a failed start.
     WaitFor([] { return false; }, 300);
     EXPECT_EQ(form.Logic().SearchCount(), 0u);
@@ -85,6 +100,53 @@ TEST(QtWindowTest, PackagesTheDevicesWouldTakeWronglyShowTheirCodeInRed) {
         EXPECT_EQ(w.Form->windowTitle().toStdString(), "ZEV-DEMO v.1.05 (isp.1, izm.2)");
         WaitFor([] { return false; }, 300);
         EXPECT_EQ(w.Form->Logic().SearchCount(), 0u);
+    }
+}
+
+// Every named widget of the window and of the language dialog lies where the window layout puts
+// it, as the Win32 window's controls do.
+TEST(QtWindowTest, WidgetsLieWhereTheWindowLayoutPutsThem) {
+    QtWindow w;
+    w.Create(ABytes{});
+    const TMainLayout l = MainLayout();
+    qt::TfrmLangSelect dialog;
+    dialog.show();
+    const TLangLayout d = LangLayout();
+    struct TCase {
+        const QWidget* parent;
+        const char* name;
+        TRect expected;
+    };
+    const TCase cases[] = {
+        {w.Form.get(), "pnlMain", l.pnlMain},
+        {w.Form.get(), "GroupBox1", l.GroupBox1},
+        {w.Form.get(), "Panel1", l.Panel1},
+        {w.Form.get(), "Panel5", l.Panel5},
+        {w.Form.get(), "imgLogoEN", l.imgLogo},
+        {w.Form.get(), "imgLogoRU", l.imgLogo},
+        {w.Form.get(), "Panel4", l.Panel4},
+        {w.Form.get(), "lblStateC", l.lblStateC},
+        {w.Form.get(), "lblState", l.lblState},
+        {w.Form.get(), "Shape1", l.Shape1},
+        {w.Form.get(), "Shape2", l.Shape2},
+        {w.Form.get(), "Panel2", l.Panel2},
+        {w.Form.get(), "Panel3", l.Panel3},
+        {w.Form.get(), "lblCDevices", l.lblCDevices},
+        {w.Form.get(), "pnlData", l.pnlData},
+        {w.Form.get(), "pgbMain", l.pgbMain},
+        {w.Form.get(), "pnlBtns", l.pnlBtns},
+        {w.Form.get(), "btnProg", l.btnProg},
+        {w.Form.get(), "btnCancel", l.btnCancel},
+        {&dialog, "pnlButtons", d.pnlButtons},
+        {&dialog, "btnRU", d.btnRU},
+        {&dialog, "btnEN", d.btnEN},
+    };
+    EXPECT_EQ((TRect{0, 0, w.Form->width(), w.Form->height()}), l.client);
+    EXPECT_EQ((TRect{0, 0, dialog.width(), dialog.height()}), d.client);
+    for (const TCase& c : cases) {
+        const auto* widget = c.parent->findChild<const QWidget*>(QString::fromLatin1(c.name));
+        ASSERT_NE(widget, nullptr) << c.name;
+        EXPECT_EQ(InWindow(widget), c.expected) << c.name;
     }
 }
 
@@ -123,6 +185,7 @@ TEST(QtWindowTest, LanguageDialog) {
                   en = d.btnEN()->size();
                   enDefault = d.btnEN()->isDefault();
                   enFocused = d.focusWidget() == d.btnEN();
+                  Screenshot(d, "lang-dialog.png");
                   QTest::keyClick(&d, Qt::Key_Return);
               }),
               kLangEnglish);
