@@ -1,7 +1,8 @@
 #pragma once
 // The controls the main window and its rows work with, without any GUI toolkit. The Qt and Win32
-// bindings implement them with real widgets and do the layout; the tests implement them by
-// recording what is shown. All texts are UTF-8.
+// bindings implement them with real widgets, place them by app/window_layout.h and hand them to
+// the window through app/main_window_parts.h; the tests implement them by recording what is
+// shown. All texts are UTF-8.
 
 #include "app/colors.h"
 

@@ -60,39 +60,24 @@ TQtMainForm::TQtMainForm(TfrmZEVProgrammer::TPackageSource pReadPackage,
     setFont(QFont(QStringLiteral("Tahoma"), 8));
     BuildLayout();
 
-    FWindowCtl = std::make_unique<TQtWindow>(this);
-    FStateCtl = std::make_unique<TQtLabel>(FState);
-    FStateCCtl = std::make_unique<TQtLabel>(FStateC);
-    FCDevicesCtl = std::make_unique<TQtLabel>(FCDevices);
-    FProgCtl = std::make_unique<TQtButton>(FProg);
-    FCancelCtl = std::make_unique<TQtButton>(FCancel);
-    FBarCtl = std::make_unique<TQtProgressBar>(FBar);
-    FDevCtl = std::make_unique<TQtImage>(FDev, kPictureDevice);
-    FLogoRUCtl = std::make_unique<TQtImage>(FLogoRU, kPictureLogoRU);
-    FLogoENCtl = std::make_unique<TQtImage>(FLogoEN, kPictureLogoEN);
-    FStartSearch = std::make_unique<TQtTimer>(this);
-    FStopSearch = std::make_unique<TQtTimer>(this);
-    FStartProg = std::make_unique<TQtTimer>(this);
-    FStopProg = std::make_unique<TQtTimer>(this);
+    FParts.Window = std::make_unique<TQtWindow>(this);
+    FParts.lblState = std::make_unique<TQtLabel>(FState);
+    FParts.lblStateC = std::make_unique<TQtLabel>(FStateC);
+    FParts.lblCDevices = std::make_unique<TQtLabel>(FCDevices);
+    FParts.btnProg = std::make_unique<TQtButton>(FProg);
+    FParts.btnCancel = std::make_unique<TQtButton>(FCancel);
+    FParts.pgbMain = std::make_unique<TQtProgressBar>(FBar);
+    FParts.imgDev = std::make_unique<TQtImage>(FDev, kPictureDevice);
+    FParts.imgLogoRU = std::make_unique<TQtImage>(FLogoRU, kPictureLogoRU);
+    FParts.imgLogoEN = std::make_unique<TQtImage>(FLogoEN, kPictureLogoEN);
+    FParts.tmrStartSearch = std::make_unique<TQtTimer>(this);
+    FParts.tmrStopSearch = std::make_unique<TQtTimer>(this);
+    FParts.tmrStartProg = std::make_unique<TQtTimer>(this);
+    FParts.tmrStopProg = std::make_unique<TQtTimer>(this);
 
-    TMainWindowControls controls;
-    controls.Window = FWindowCtl.get();
-    controls.lblState = FStateCtl.get();
-    controls.lblStateC = FStateCCtl.get();
-    controls.lblCDevices = FCDevicesCtl.get();
-    controls.btnProg = FProgCtl.get();
-    controls.btnCancel = FCancelCtl.get();
-    controls.pgbMain = FBarCtl.get();
-    controls.pnlData = FList;
-    controls.imgDev = FDevCtl.get();
-    controls.imgLogoRU = FLogoRUCtl.get();
-    controls.imgLogoEN = FLogoENCtl.get();
-    controls.tmrStartSearch = FStartSearch.get();
-    controls.tmrStopSearch = FStopSearch.get();
-    controls.tmrStartProg = FStartProg.get();
-    controls.tmrStopProg = FStopProg.get();
-    controls.SelectLanguage = pSelectLanguage ? std::move(pSelectLanguage)
-                                              : [] { return TfrmLangSelect::SelectLanguage(); };
+    const TMainWindowControls controls = FParts.Controls(
+        FList, pSelectLanguage ? std::move(pSelectLanguage)
+                               : [] { return TfrmLangSelect::SelectLanguage(); });
     FLogic = std::make_unique<TfrmZEVProgrammer>(controls, std::move(pReadPackage));
 
     connect(qGuiApp, &QGuiApplication::applicationStateChanged, this,

@@ -54,12 +54,7 @@ private:
     QLabel* FLogoRU;
     QLabel* FLogoEN;
 
-    std::unique_ptr<TQtWindow> FWindowCtl;
-    std::unique_ptr<TQtLabel> FStateCtl, FStateCCtl, FCDevicesCtl;
-    std::unique_ptr<TQtButton> FProgCtl, FCancelCtl;
-    std::unique_ptr<TQtProgressBar> FBarCtl;
-    std::unique_ptr<TQtImage> FDevCtl, FLogoRUCtl, FLogoENCtl;
-    std::unique_ptr<TQtTimer> FStartSearch, FStopSearch, FStartProg, FStopProg;
+    TQtMainWindowParts FParts;
     std::unique_ptr<TfrmZEVProgrammer> FLogic;
 };
 

@@ -3,6 +3,7 @@
 // the form owns; the adapters belong to the form too.
 
 #include "app/controls.h"
+#include "app/main_window_parts.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -83,6 +84,10 @@ public:
 private:
     QWidget* FFrame;
 };
+
+// The main window's controls on Qt widgets, as the form owns them.
+using TQtMainWindowParts =
+    TMainWindowParts<TQtWindow, TQtLabel, TQtButton, TQtProgressBar, TQtImage, TQtTimer>;
 
 // Colours a widget's text; system colours other than grey text keep the palette's own, which
 // also greys the text of a disabled widget.

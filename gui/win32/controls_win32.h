@@ -3,6 +3,7 @@
 // window that the main form creates and owns; the adapters belong to the form too.
 
 #include "app/controls.h"
+#include "app/main_window_parts.h"
 
 #include <windows.h>
 
@@ -118,5 +119,9 @@ private:
     std::function<void()> FOnFrameColor;
     TColor FFrameColor = clGradientInactiveCaption;
 };
+
+// The main window's controls on Win32, as the form owns them.
+using TWinMainWindowParts =
+    TMainWindowParts<TWinWindow, TWinLabel, TWinButton, TWinProgressBar, TWinImage, TWinTimer>;
 
 } // namespace zev::win32

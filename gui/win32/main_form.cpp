@@ -52,24 +52,9 @@ TWin32MainForm::TWin32MainForm(TfrmZEVProgrammer::TPackageSource pReadPackage,
     CreateControls();
     Place(FDpi);
 
-    TMainWindowControls controls;
-    controls.Window = FWindowCtl.get();
-    controls.lblState = FStateCtl.get();
-    controls.lblStateC = FStateCCtl.get();
-    controls.lblCDevices = FCDevicesCtl.get();
-    controls.btnProg = FProgCtl.get();
-    controls.btnCancel = FCancelCtl.get();
-    controls.pgbMain = FBarCtl.get();
-    controls.pnlData = FList.get();
-    controls.imgDev = FDevCtl.get();
-    controls.imgLogoRU = FLogoRUCtl.get();
-    controls.imgLogoEN = FLogoENCtl.get();
-    controls.tmrStartSearch = FStartSearch.get();
-    controls.tmrStopSearch = FStopSearch.get();
-    controls.tmrStartProg = FStartProg.get();
-    controls.tmrStopProg = FStopProg.get();
-    controls.SelectLanguage = pSelectLanguage ? std::move(pSelectLanguage)
-                                              : [] { return TfrmLangSelect::SelectLanguage(); };
+    const TMainWindowControls controls = FParts.Controls(
+        FList.get(), pSelectLanguage ? std::move(pSelectLanguage)
+                                     : [] { return TfrmLangSelect::SelectLanguage(); });
     FLogic = std::make_unique<TfrmZEVProgrammer>(controls, std::move(pReadPackage));
 }
 
@@ -111,20 +96,20 @@ void TWin32MainForm::CreateControls() {
     FBar = Child(FWindow, PROGRESS_CLASSW, 0);
 
     const auto repaint = [this] { InvalidateRect(FWindow, nullptr, FALSE); };
-    FWindowCtl = std::make_unique<TWinWindow>(FWindow, repaint);
-    FStateCtl = std::make_unique<TWinLabel>(FState);
-    FStateCCtl = std::make_unique<TWinLabel>(FStateC);
-    FCDevicesCtl = std::make_unique<TWinLabel>(FCDevices);
-    FProgCtl = std::make_unique<TWinButton>(FProg);
-    FCancelCtl = std::make_unique<TWinButton>(FCancel);
-    FBarCtl = std::make_unique<TWinProgressBar>(FBar);
-    FDevCtl = std::make_unique<TWinImage>(kPictureDevice, nullptr);
-    FLogoRUCtl = std::make_unique<TWinImage>(kPictureLogoRU, repaint);
-    FLogoENCtl = std::make_unique<TWinImage>(kPictureLogoEN, repaint);
-    FStartSearch = std::make_unique<TWinTimer>(FWindow, kTimerStartSearch);
-    FStopSearch = std::make_unique<TWinTimer>(FWindow, kTimerStopSearch);
-    FStartProg = std::make_unique<TWinTimer>(FWindow, kTimerStartProg);
-    FStopProg = std::make_unique<TWinTimer>(FWindow, kTimerStopProg);
+    FParts.Window = std::make_unique<TWinWindow>(FWindow, repaint);
+    FParts.lblState = std::make_unique<TWinLabel>(FState);
+    FParts.lblStateC = std::make_unique<TWinLabel>(FStateC);
+    FParts.lblCDevices = std::make_unique<TWinLabel>(FCDevices);
+    FParts.btnProg = std::make_unique<TWinButton>(FProg);
+    FParts.btnCancel = std::make_unique<TWinButton>(FCancel);
+    FParts.pgbMain = std::make_unique<TWinProgressBar>(FBar);
+    FParts.imgDev = std::make_unique<TWinImage>(kPictureDevice, nullptr);
+    FParts.imgLogoRU = std::make_unique<TWinImage>(kPictureLogoRU, repaint);
+    FParts.imgLogoEN = std::make_unique<TWinImage>(kPictureLogoEN, repaint);
+    FParts.tmrStartSearch = std::make_unique<TWinTimer>(FWindow, kTimerStartSearch);
+    FParts.tmrStopSearch = std::make_unique<TWinTimer>(FWindow, kTimerStopSearch);
+    FParts.tmrStartProg = std::make_unique<TWinTimer>(FWindow, kTimerStartProg);
+    FParts.tmrStopProg = std::make_unique<TWinTimer>(FWindow, kTimerStopProg);
 }
 
 void TWin32MainForm::Place(int pDpi) {
@@ -172,8 +157,8 @@ HWND TWin32MainForm::Control(const std::string& pName) const {
 }
 
 bool TWin32MainForm::LogoShown(const std::string& pPicture) const {
-    if (pPicture == kPictureLogoRU) return FLogoRUCtl->Visible();
-    if (pPicture == kPictureLogoEN) return FLogoENCtl->Visible();
+    if (pPicture == kPictureLogoRU) return FParts.imgLogoRU->Visible();
+    if (pPicture == kPictureLogoEN) return FParts.imgLogoEN->Visible();
     return false;
 }
 
@@ -182,7 +167,7 @@ void TWin32MainForm::Paint() {
     HDC dc = BeginPaint(FWindow, &ps);
     const TMainLayout& l = FLayout;
     // The window's own colour shows only as the thin frame around the content.
-    FillSolid(dc, l.client, ToColorRef(FWindowCtl->FrameColor()));
+    FillSolid(dc, l.client, ToColorRef(FParts.Window->FrameColor()));
     FillSolid(dc, l.pnlMain, GetSysColor(COLOR_BTNFACE));
 
     // The group's etched frame runs through the middle of its (empty) caption line.
@@ -193,7 +178,7 @@ void TWin32MainForm::Paint() {
     FillSolid(dc, l.Shape1, GetSysColor(COLOR_GRADIENTINACTIVECAPTION));
     FillSolid(dc, l.Shape2, GetSysColor(COLOR_BTNHIGHLIGHT));
 
-    for (const TWinImage* logo : {FLogoRUCtl.get(), FLogoENCtl.get()}) {
+    for (const TWinImage* logo : {FParts.imgLogoRU.get(), FParts.imgLogoEN.get()}) {
         if (!logo->Visible()) continue;
         const TPicture& picture = PictureByName(logo->Picture());
         picture.Draw(dc, l.imgLogo.left, l.imgLogo.top, l.imgLogo.Width(), l.imgLogo.Height());
@@ -202,9 +187,9 @@ void TWin32MainForm::Paint() {
 }
 
 LRESULT TWin32MainForm::LabelColors(HDC pDC, HWND pControl) {
-    const TWinLabel* label = pControl == FState      ? FStateCtl.get()
-                             : pControl == FStateC   ? FStateCCtl.get()
-                             : pControl == FCDevices ? FCDevicesCtl.get()
+    const TWinLabel* label = pControl == FState      ? FParts.lblState.get()
+                             : pControl == FStateC   ? FParts.lblStateC.get()
+                             : pControl == FCDevices ? FParts.lblCDevices.get()
                                                      : nullptr;
     SetTextColor(pDC,
                  label != nullptr ? ToColorRef(label->Color()) : GetSysColor(COLOR_WINDOWTEXT));
@@ -237,8 +222,8 @@ LRESULT TWin32MainForm::OnMessage(UINT pMessage, WPARAM wParam, LPARAM lParam) {
         if (auto* main = dynamic_cast<TWin32MainThread*>(MainThread())) main->ServiceCalls();
         return 0;
     case WM_TIMER: {
-        for (TWinTimer* timer :
-             {FStartSearch.get(), FStopSearch.get(), FStartProg.get(), FStopProg.get()}) {
+        for (TWinTimer* timer : {FParts.tmrStartSearch.get(), FParts.tmrStopSearch.get(),
+                                 FParts.tmrStartProg.get(), FParts.tmrStopProg.get()}) {
             if (timer != nullptr && timer->Id() == wParam) {
                 timer->Fire();
                 return 0;
@@ -248,8 +233,8 @@ LRESULT TWin32MainForm::OnMessage(UINT pMessage, WPARAM wParam, LPARAM lParam) {
     }
     case WM_COMMAND:
         if (HIWORD(wParam) == BN_CLICKED) {
-            if (LOWORD(wParam) == kIdProg && FProgCtl) FProgCtl->Click();
-            if (LOWORD(wParam) == kIdCancel && FCancelCtl) FCancelCtl->Click();
+            if (LOWORD(wParam) == kIdProg && FParts.btnProg) FParts.btnProg->Click();
+            if (LOWORD(wParam) == kIdCancel && FParts.btnCancel) FParts.btnCancel->Click();
         }
         // Enter and Escape of the dialog keys (IDOK, IDCANCEL) do nothing else.
         return 0;

@@ -47,9 +47,9 @@ public:
     // A control by the name the window logic gives it (lblState, btnProg, pgbMain, pnlData ...);
     // nullptr for another name.
     HWND Control(const std::string& pName) const;
-    const TWinProgressBar& ProgressBar() const { return *FBarCtl; }
+    const TWinProgressBar& ProgressBar() const { return *FParts.pgbMain; }
     bool LogoShown(const std::string& pPicture) const;
-    TColor FrameColor() const { return FWindowCtl->FrameColor(); }
+    TColor FrameColor() const { return FParts.Window->FrameColor(); }
     int Dpi() const { return FDpi; }
     // Where everything lies now, in client pixels.
     const TMainLayout& Layout() const { return FLayout; }
@@ -72,12 +72,7 @@ private:
     bool FQuitOnDestroy = true;
 
     std::unique_ptr<TWinDeviceList> FList;
-    std::unique_ptr<TWinWindow> FWindowCtl;
-    std::unique_ptr<TWinLabel> FStateCtl, FStateCCtl, FCDevicesCtl;
-    std::unique_ptr<TWinButton> FProgCtl, FCancelCtl;
-    std::unique_ptr<TWinProgressBar> FBarCtl;
-    std::unique_ptr<TWinImage> FDevCtl, FLogoRUCtl, FLogoENCtl;
-    std::unique_ptr<TWinTimer> FStartSearch, FStopSearch, FStartProg, FStopProg;
+    TWinMainWindowParts FParts;
     std::unique_ptr<TfrmZEVProgrammer> FLogic;
 };
 
