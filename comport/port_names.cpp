@@ -2,11 +2,11 @@
 
 #include "comport/basic_port.h"
 #include "comport/port_info.h"
+#include "core/com_name.h"
 #include "core/error.h"
 #include "platform/ports.h"
 
 #include <cctype>
-#include <limits>
 
 namespace zev {
 
@@ -15,24 +15,6 @@ namespace {
 std::string Upper(std::string text) {
     for (auto& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return text;
-}
-
-// A signed decimal integer that fits 32 bits: an optional sign, then digits only.
-bool ParseInt32(const std::string& text, std::int32_t& value) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    if (i == text.size()) return false;
-    std::int64_t number = 0;
-    for (; i < text.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return false;
-        number = number * 10 + (text[i] - '0');
-        if (number > std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1) return false;
-    }
-    if (negative) number = -number;
-    if (number > std::numeric_limits<std::int32_t>::max()) return false;
-    value = static_cast<std::int32_t>(number);
-    return true;
 }
 
 std::string Quoted(const std::string& text) {
@@ -50,11 +32,9 @@ std::string Quoted(const std::string& text) {
 // The number after "COM" (or the whole name when it has no "COM"); the name error when that
 // text is not a decimal number.
 std::int32_t ReadPortNumber(const std::string& pPortName) {
-    const auto com = Upper(pPortName).find("COM");
-    const std::string text = com == std::string::npos ? pPortName : pPortName.substr(com + 3);
-    std::int32_t number = 0;
-    if (!ParseInt32(text, number)) NameError(pPortName);
-    return number;
+    const auto number = ComNameNumber(pPortName);
+    if (!number) NameError(pPortName);
+    return *number;
 }
 
 std::string NormalForm(std::int32_t number) {
@@ -127,9 +107,7 @@ std::int32_t PortDigitsNumber(const std::string& portName) {
     std::string digits;
     for (char c : portName)
         if (c >= '0' && c <= '9') digits += c;
-    std::int32_t number = 0;
-    if (digits.empty() || !ParseInt32(digits, number)) return 0;
-    return number;
+    return ParseInt32(digits).value_or(0);
 }
 
 std::int32_t PortNumberOf(const std::string& portName) {

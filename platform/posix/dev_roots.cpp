@@ -1,8 +1,8 @@
 #include "platform/posix/dev_roots.h"
 
+#include "core/com_name.h"
 #include "platform/serial.h"
 
-#include <cctype>
 #include <cstdlib>
 
 namespace zev::os::posix {
@@ -18,23 +18,6 @@ std::string EnvOr(const char* name, const char* fallback) {
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.size() > prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
-}
-
-// The number of "COMn" or "\\.\COMn" (any letter case); 0 when the name is not of that form.
-long ComNumber(const std::string& name) {
-    std::string rest = name;
-    if (rest.rfind("\\\\.\\", 0) == 0) rest.erase(0, 4);
-    if (rest.size() < 4 || std::toupper(static_cast<unsigned char>(rest[0])) != 'C' ||
-        std::toupper(static_cast<unsigned char>(rest[1])) != 'O' ||
-        std::toupper(static_cast<unsigned char>(rest[2])) != 'M')
-        return 0;
-    long number = 0;
-    for (std::size_t i = 3; i < rest.size(); ++i) {
-        if (!std::isdigit(static_cast<unsigned char>(rest[i]))) return 0;
-        number = number * 10 + (rest[i] - '0');
-        if (number > 1000000) return 0;
-    }
-    return number;
 }
 
 } // namespace
@@ -64,9 +47,10 @@ std::optional<std::vector<std::string>> PortsOverride() {
 
 std::string PortDeviceFile(const std::string& name) {
     if (IsDevicePath(name)) return name;
-    const long number = ComNumber(name);
-    if (number < 1) return {};
-    return DevRoot() + "/ttyS" + std::to_string(number - 1);
+    // ttyS numbers beyond a million name no device.
+    const auto number = ComDeviceNumber(name);
+    if (!number || *number < 1 || *number > 1000000) return {};
+    return DevRoot() + "/ttyS" + std::to_string(*number - 1);
 }
 
 } // namespace zev::os::posix
