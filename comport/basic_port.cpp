@@ -9,8 +9,8 @@ namespace zev {
 namespace {
 
 // Raises "<prefix><code>: <text>)." when the call failed.
-void Check(os::TOsError code, const char* prefix) {
-    if (code != os::kErrorNone) Raise(std::string(prefix) + SysErrorText(code) + ").");
+void Check(const std::error_code& code, const char* prefix) {
+    if (code) Raise(std::string(prefix) + SysErrorText(code) + ").");
 }
 
 } // namespace
@@ -65,17 +65,12 @@ COMMTIMEOUTS TBasicComPortCtrl::GetTimeOuts(TPortHandle pPort) {
 
 TPortHandle TBasicComPortCtrl::Open(const std::string& pPortName, std::uint32_t pDesiredAccess) {
     TPortHandle port = os::kNoPort;
-    const os::TOsError code = os::SerialOpen(pPortName, pDesiredAccess, port);
-    if (code == os::kErrorNone && IsValidHandle(port)) return port;
+    const std::error_code code = os::SerialOpen(pPortName, pDesiredAccess, port);
+    if (!code && IsValidHandle(port)) return port;
     const std::string prefix = "TBasicComPortCtrl.Open(" + pPortName + ") >> ";
-    switch (os::SerialOpenFault(code)) {
-    case os::TOpenFault::NotFound:
-        Raise(prefix + "Порт не найден.");
-    case os::TOpenFault::Busy:
-        Raise(prefix + "Порт занят.");
-    default:
-        Raise(prefix + SysErrorText(code));
-    }
+    if (code == os::TErrorKind::NotFound) Raise(prefix + "Порт не найден.");
+    if (code == os::TErrorKind::Busy) Raise(prefix + "Порт занят.");
+    Raise(prefix + SysErrorText(code));
 }
 
 std::uint32_t TBasicComPortCtrl::Read(TPortHandle pPort, ABytes& pData) {

@@ -70,11 +70,10 @@ private:
 void TCPCSetup::RegSave(os::TRegRoot pRoot, const std::string& pKey) const {
     for (const auto& key : Layout()) {
         os::TRegKey handle = 0;
-        if (!os::RegistryOpenKey(pRoot, pKey + key.suffix, handle)) continue;
+        if (os::RegistryOpenKey(pRoot, pKey + key.suffix, handle)) continue; // failed: skipped
         TKeyGuard guard(handle);
         for (const auto& value : key.values) {
-            const std::uint32_t code = os::RegistryWriteDword(handle, value.name, value.get(*this));
-            if (code != 0)
+            if (const auto code = os::RegistryWriteDword(handle, value.name, value.get(*this)))
                 Raise("TCPCSetup.RegSave >> Не удалось записать значение \"" +
                       std::string(value.name) + "\" (" + SysErrorText(code) + ").");
         }
@@ -87,23 +86,21 @@ bool TCPCSetup::RegLoad(os::TRegRoot pRoot, const std::string& pKey) {
     bool result = true;
     for (const auto& key : Layout()) {
         os::TRegKey handle = 0;
-        if (!os::RegistryOpenKey(pRoot, base + key.suffix, handle)) {
+        if (os::RegistryOpenKey(pRoot, base + key.suffix, handle)) { // failed
             result = false;
             continue;
         }
         TKeyGuard guard(handle);
         for (const auto& value : key.values) {
             std::uint32_t data = 0;
-            switch (os::RegistryReadDword(handle, value.name, data)) {
-            case os::TRegRead::Ok:
-                value.set(*this, data);
-                break;
-            case os::TRegRead::Missing:
+            const std::error_code code = os::RegistryReadDword(handle, value.name, data);
+            if (code == os::TErrorKind::NotFound) {
                 result = false;
-                break;
-            case os::TRegRead::WrongType:
+            } else if (code) {
                 Raise("TCPCSetup.RegLoad >> Значение \"" + std::string(value.name) +
                       "\" не является 32-битным числом");
+            } else {
+                value.set(*this, data);
             }
         }
     }

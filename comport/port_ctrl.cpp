@@ -52,13 +52,17 @@ std::string TCustomComPortCtrl::PortName() const {
 }
 
 std::uint32_t TCustomComPortCtrl::LatencyTimer(const std::string& pName) {
-    const auto value = os::DeviceLatencyTimer(DeviceOf(GetPortInfo(pName)));
+    std::optional<std::uint32_t> value;
+    if (const auto code = os::DeviceLatencyTimer(DeviceOf(GetPortInfo(pName)), value))
+        Raise(ValueReadErrorText(code, "LatencyTimer"));
     if (!value) Raise("Не удалось получить значение \"LatencyTimer\"");
     return *value;
 }
 
 ABytes TCustomComPortCtrl::ConfigData(const std::string& pName) {
-    const auto value = os::DeviceConfigData(DeviceOf(GetPortInfo(pName)));
+    std::optional<std::vector<std::uint8_t>> value;
+    if (const auto code = os::DeviceConfigData(DeviceOf(GetPortInfo(pName)), value))
+        Raise(ValueReadErrorText(code, "ConfigData"));
     if (!value) Raise("Не удалось получить значение \"ConfigData\"");
     return ABytes(value->begin(), value->begin() + std::min<std::size_t>(value->size(), 64));
 }
@@ -135,14 +139,14 @@ std::uint32_t TCustomComPortCtrl::GetOutputSize() {
 
 COMMPROP TCustomComPortCtrl::GetProperties() {
     COMMPROP prop;
-    if (os::SerialGetProperties(FPort, prop) != os::kErrorNone) Raise("Error Message");
+    if (os::SerialGetProperties(FPort, prop)) Raise("Error Message");
     return prop;
 }
 
 COMMCONFIG TCustomComPortCtrl::GetConfig() {
     COMMCONFIG config;
     config.dwSize = sizeof(COMMCONFIG);
-    if (os::SerialDefaultConfig(FPortName, config) != os::kErrorNone) Raise("Error Message");
+    if (os::SerialDefaultConfig(FPortName, config)) Raise("Error Message");
     return config;
 }
 

@@ -21,6 +21,13 @@ std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 
+// The failure of a walk of the device database: the part that did not open, or the value that
+// could not be read.
+[[noreturn]] void DatabaseError(const std::error_code& code, const os::TDatabaseFault& fault) {
+    if (fault.value.empty()) Raise("Не удалось открыть " + Quoted(fault.path));
+    Raise(ValueReadErrorText(code, fault.value));
+}
+
 [[noreturn]] void NameError(const std::string& shown) {
     Raise("TBasicComPortCtrl.CheckPortName >> Ошибка имени порта " + Quoted(shown));
 }
@@ -86,9 +93,8 @@ std::vector<std::string> TBasicComPortCtrl::ListPorts() {
 
 APortsInfo TBasicComPortCtrl::ListPortsInfo() {
     std::vector<os::TPortDevice> devices;
-    std::string failedPath;
-    if (!os::ListPortDevices(devices, failedPath))
-        Raise("Не удалось открыть " + Quoted(failedPath));
+    os::TDatabaseFault fault;
+    if (const auto code = os::ListPortDevices(devices, fault)) DatabaseError(code, fault);
     APortsInfo result;
     result.reserve(devices.size());
     for (const auto& device : devices) result.push_back(InfoOf(device));
@@ -127,17 +133,15 @@ TPortInfo FindPortInfo(const APortsInfo& list, const std::string& portName) {
 // The entry FindPortInfo would take from ListPortsInfo, without building the others: every
 // port opened asks for its own entry, and many ports open at once.
 TPortInfo GetPortInfo(const std::string& portName) {
-    os::TPortDevice device;
-    bool found = false;
-    std::string failedPath;
+    std::optional<os::TPortDevice> device;
+    os::TDatabaseFault fault;
     const auto matches = [&](const std::string& name, bool serialTty) {
         return TypeOf(name, serialTty) == 1 &&
                TBasicComPortCtrl::CheckPortName(name) == TBasicComPortCtrl::CheckPortName(portName);
     };
-    if (!os::FindPortDevice(matches, device, found, failedPath))
-        Raise("Не удалось открыть " + Quoted(failedPath));
-    if (!found) Raise("Порт " + Quoted(portName) + " не найден.");
-    return InfoOf(device);
+    if (const auto code = os::FindPortDevice(matches, device, fault)) DatabaseError(code, fault);
+    if (!device) Raise("Порт " + Quoted(portName) + " не найден.");
+    return InfoOf(*device);
 }
 
 } // namespace zev

@@ -1,6 +1,9 @@
 #pragma once
 // The machine's serial ports, as the system's device database lists them. Windows reads the
-// registry (the serial device map and the device tree); Linux reads /dev and sysfs.
+// registry (the serial device map and the device tree); Linux reads /dev and sysfs. The calls fail
+// as platform/error.h says.
+
+#include "platform/error.h"
 
 #include <cstdint>
 #include <functional>
@@ -25,23 +28,32 @@ struct TPortDevice {
     bool serialTty = false;
 };
 
-// The port devices, in the source's own order. When a part of the database cannot be opened the
-// whole walk fails: the result is false and failedPath names the part.
-bool ListPortDevices(std::vector<TPortDevice>& devices, std::string& failedPath);
+// Where a walk of the device database failed: the part at path (a registry key, a device folder)
+// that could not be opened, or, when value is not empty, that value of it, which could not be read
+// (TErrorKind::WrongType: it has another type than the one asked for).
+struct TDatabaseFault {
+    std::string path;
+    std::string value;
+};
+
+// The port devices, in the source's own order. When a part of the database cannot be read the
+// whole walk fails: devices stays as it was and fault names the part.
+std::error_code ListPortDevices(std::vector<TPortDevice>& devices, TDatabaseFault& fault);
 
 // The first port device, in the order of ListPortDevices, that pMatches accepts (called with the
-// device's port name and its serialTty flag), in found; found stays false when none does. Where
-// the port list is a list of names (Linux: device paths, ZEV_PORTS may give hundreds), only the
-// chosen port's entry of the database is read. Fails as ListPortDevices does.
-bool FindPortDevice(const std::function<bool(const std::string&, bool)>& pMatches,
-                    TPortDevice& device, bool& found, std::string& failedPath);
+// device's port name and its serialTty flag); device is empty when none does. Where the port
+// list is a list of names (Linux: device paths, ZEV_PORTS may give hundreds), only the chosen
+// port's entry of the database is read. Fails as ListPortDevices does.
+std::error_code FindPortDevice(const std::function<bool(const std::string&, bool)>& pMatches,
+                               std::optional<TPortDevice>& device, TDatabaseFault& fault);
 
-// The device's latency timer in milliseconds; nothing when the device has none. Raises an error
-// when the value exists but cannot be read as a number.
-std::optional<std::uint32_t> DeviceLatencyTimer(const TPortDevice& device);
+// The device's latency timer in milliseconds; value is empty when the device has none. Fails when
+// the value exists but cannot be read as a number.
+std::error_code DeviceLatencyTimer(const TPortDevice& device, std::optional<std::uint32_t>& value);
 
-// The device driver's configuration data (at most 64 bytes); nothing when the device has none.
-// Raises an error when the value exists but cannot be read as binary data of that size.
-std::optional<std::vector<std::uint8_t>> DeviceConfigData(const TPortDevice& device);
+// The device driver's configuration data (at most 64 bytes); data is empty when the device has
+// none. Fails when the value exists but cannot be read as binary data of that size.
+std::error_code DeviceConfigData(const TPortDevice& device,
+                                 std::optional<std::vector<std::uint8_t>>& data);
 
 } // namespace zev::os

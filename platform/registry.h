@@ -1,7 +1,10 @@
 #pragma once
 // A small store of 32-bit values under named keys, with the shape of the Windows registry: keys
 // are paths joined by "\" under a root, values are named. On Windows it is the registry itself;
-// elsewhere the backend keeps the keys in files of its own.
+// elsewhere the backend keeps the keys in files of its own. The calls fail as platform/error.h
+// says.
+
+#include "platform/error.h"
 
 #include <cstdint>
 #include <string>
@@ -14,18 +17,14 @@ enum class TRegRoot { CurrentUser, LocalMachine };
 using TRegKey = std::uintptr_t;
 
 // Opens the key below the root for reading and writing, creating it (and the keys above it) when
-// it does not exist. False when that is not possible.
-bool RegistryOpenKey(TRegRoot root, const std::string& path, TRegKey& key);
+// it does not exist.
+std::error_code RegistryOpenKey(TRegRoot root, const std::string& path, TRegKey& key);
 void RegistryCloseKey(TRegKey key);
 
-enum class TRegRead {
-    Ok,        // value read
-    Missing,   // no value of that name
-    WrongType, // the value exists but is not a 32-bit number
-};
-
-TRegRead RegistryReadDword(TRegKey key, const std::string& name, std::uint32_t& value);
-// Writes (or replaces) a 32-bit value; 0 on success, else the system error code.
-std::uint32_t RegistryWriteDword(TRegKey key, const std::string& name, std::uint32_t value);
+// Reads a 32-bit value. A failure equals TErrorKind::NotFound when there is no value of that name;
+// any other failure means the value is there but no 32-bit number that can be read.
+std::error_code RegistryReadDword(TRegKey key, const std::string& name, std::uint32_t& value);
+// Writes (or replaces) a 32-bit value.
+std::error_code RegistryWriteDword(TRegKey key, const std::string& name, std::uint32_t value);
 
 } // namespace zev::os

@@ -3,9 +3,9 @@
 // the layout and field names of the Windows communications API, so the Windows backend hands them
 // to the system as they are and the library reads and writes the same fields everywhere.
 //
-// Every call returns a system error code: 0 on success, otherwise the code the system reported
-// right after the failing operation (GetLastError on Windows, errno on POSIX). SystemErrorMessage
-// turns a code into the system's text for it.
+// Every call fails as platform/error.h says.
+
+#include "platform/error.h"
 
 #include <cstdint>
 #include <string>
@@ -127,14 +127,6 @@ using TPortHandle = std::uintptr_t;
 inline constexpr TPortHandle kNoPort = 0;
 inline constexpr TPortHandle kInvalidPort = ~TPortHandle{0};
 
-// A system error code; 0 means success.
-using TOsError = std::uint32_t;
-inline constexpr TOsError kErrorNone = 0;
-
-// What a failed SerialOpen means to the port library: no such port, the port held elsewhere, or
-// anything else, which is shown with the system's own text for the code.
-enum class TOpenFault { NotFound, Busy, Other };
-
 // Access rights of SerialOpen.
 inline constexpr std::uint32_t kGenericRead = 0x80000000u;
 inline constexpr std::uint32_t kGenericWrite = 0x40000000u;
@@ -162,37 +154,32 @@ bool IsDevicePath(const std::string& name);
 std::string PortDevice(const std::string& name);
 
 // Opens the port exclusively for the given access (kGenericRead | kGenericWrite), with no sharing.
-// On success port holds a valid handle; a failure's code tells its meaning through
-// SerialOpenFault.
-TOsError SerialOpen(const std::string& name, std::uint32_t desiredAccess, TPortHandle& port);
-// The meaning of a code SerialOpen gave.
-TOpenFault SerialOpenFault(TOsError code);
+// On success port holds a valid handle; a failure's code equals TErrorKind::NotFound when there is
+// no such port and TErrorKind::Busy when the port is held elsewhere.
+std::error_code SerialOpen(const std::string& name, std::uint32_t desiredAccess, TPortHandle& port);
 // Closes a valid handle.
-TOsError SerialClose(TPortHandle port);
+std::error_code SerialClose(TPortHandle port);
 
-TOsError SerialGetState(TPortHandle port, DCB& dcb);
-TOsError SerialSetState(TPortHandle port, const DCB& dcb);
-TOsError SerialGetTimeouts(TPortHandle port, COMMTIMEOUTS& cto);
-TOsError SerialSetTimeouts(TPortHandle port, const COMMTIMEOUTS& cto);
+std::error_code SerialGetState(TPortHandle port, DCB& dcb);
+std::error_code SerialSetState(TPortHandle port, const DCB& dcb);
+std::error_code SerialGetTimeouts(TPortHandle port, COMMTIMEOUTS& cto);
+std::error_code SerialSetTimeouts(TPortHandle port, const COMMTIMEOUTS& cto);
 // Recommended sizes of the driver's receive and transmit queues (SetupComm).
-TOsError SerialSetQueues(TPortHandle port, std::uint32_t inQueue, std::uint32_t outQueue);
+std::error_code SerialSetQueues(TPortHandle port, std::uint32_t inQueue, std::uint32_t outQueue);
 // kPurge* flags; 0 purges nothing and succeeds.
-TOsError SerialPurge(TPortHandle port, std::uint32_t flags);
+std::error_code SerialPurge(TPortHandle port, std::uint32_t flags);
 // Reads and clears the port's error state: errors gets the kCe* mask, stat the queue status.
-TOsError SerialClearErrors(TPortHandle port, std::uint32_t& errors, COMSTAT& stat);
-TOsError SerialGetProperties(TPortHandle port, COMMPROP& prop);
+std::error_code SerialClearErrors(TPortHandle port, std::uint32_t& errors, COMSTAT& stat);
+std::error_code SerialGetProperties(TPortHandle port, COMMPROP& prop);
 // The default configuration of the named port, without opening it.
-TOsError SerialDefaultConfig(const std::string& name, COMMCONFIG& config);
+std::error_code SerialDefaultConfig(const std::string& name, COMMCONFIG& config);
 // Reads at most size bytes without waiting longer than the port's timeouts allow; done gets the
 // count read, which may be 0.
-TOsError SerialRead(TPortHandle port, std::uint8_t* data, std::uint32_t size, std::uint32_t& done);
+std::error_code SerialRead(TPortHandle port, std::uint8_t* data, std::uint32_t size,
+                           std::uint32_t& done);
 // Writes the bytes; done gets the count written.
-TOsError SerialWrite(TPortHandle port, const std::uint8_t* data, std::uint32_t size,
-                     std::uint32_t& done);
-
-// The system's text for an error code, in UTF-8, as the system gives it (trailing blanks and full
-// stops included).
-std::string SystemErrorMessage(TOsError code);
+std::error_code SerialWrite(TPortHandle port, const std::uint8_t* data, std::uint32_t size,
+                            std::uint32_t& done);
 
 } // namespace os
 } // namespace zev

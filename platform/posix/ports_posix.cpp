@@ -14,13 +14,13 @@ namespace zev::os {
 namespace {
 
 // The ports to report: ZEV_PORTS when set (consoles still left out), else the scan of the
-// device root. False when the device root cannot be read.
-bool PortPaths(std::vector<std::string>& ports) {
+// device root. Fails when the device root cannot be read.
+std::error_code PortPaths(std::vector<std::string>& ports) {
     const std::string sysRoot = posix::SysRoot();
     if (auto chosen = posix::PortsOverride()) {
         for (const auto& port : *chosen)
             if (!posix::IsConsoleTty(port, sysRoot)) ports.push_back(port);
-        return true;
+        return {};
     }
     return posix::ScanTtyPorts(posix::DevRoot(), sysRoot, ports);
 }
@@ -46,60 +46,63 @@ std::string LatencyFile(const TPortDevice& device) {
 
 std::vector<std::string> ListSerialPortNames() {
     std::vector<std::string> ports;
-    if (!PortPaths(ports)) ports.clear();
+    if (PortPaths(ports)) ports.clear();
     return ports;
 }
 
-bool ListPortDevices(std::vector<TPortDevice>& devices, std::string& failedPath) {
+std::error_code ListPortDevices(std::vector<TPortDevice>& devices, TDatabaseFault& fault) {
     std::vector<std::string> ports;
-    if (!PortPaths(ports)) {
-        failedPath = posix::DevRoot();
-        return false;
+    if (const auto code = PortPaths(ports)) {
+        fault = {posix::DevRoot(), {}};
+        return code;
     }
     const std::string sysRoot = posix::SysRoot();
     for (const auto& port : ports) devices.push_back(DeviceOf(port, sysRoot));
-    return true;
+    return {};
 }
 
-bool FindPortDevice(const std::function<bool(const std::string&, bool)>& pMatches,
-                    TPortDevice& device, bool& found, std::string& failedPath) {
-    found = false;
+std::error_code FindPortDevice(const std::function<bool(const std::string&, bool)>& pMatches,
+                               std::optional<TPortDevice>& device, TDatabaseFault& fault) {
+    device.reset();
     const std::string sysRoot = posix::SysRoot();
     // The names first; the console test and sysfs only for the port chosen.
     std::vector<std::string> ports;
     const auto chosen = posix::PortsOverride();
     if (chosen) {
         ports = *chosen;
-    } else if (!posix::ScanTtyPorts(posix::DevRoot(), sysRoot, ports)) {
-        failedPath = posix::DevRoot();
-        return false;
+    } else if (const auto code = posix::ScanTtyPorts(posix::DevRoot(), sysRoot, ports)) {
+        fault = {posix::DevRoot(), {}};
+        return code;
     }
     for (const auto& port : ports) {
         if (!pMatches(port, true)) continue;
         if (chosen && posix::IsConsoleTty(port, sysRoot)) continue; // the scan left them out
         device = DeviceOf(port, sysRoot);
-        found = true;
         break;
     }
-    return true;
+    return {};
 }
 
-std::optional<std::uint32_t> DeviceLatencyTimer(const TPortDevice& device) {
+// A file that cannot be read, or holds no number, is no latency timer.
+std::error_code DeviceLatencyTimer(const TPortDevice& device, std::optional<std::uint32_t>& value) {
+    value.reset();
     std::ifstream in(LatencyFile(device));
-    if (!in) return std::nullopt;
+    if (!in) return {};
     std::string text;
     std::getline(in, text);
     errno = 0;
     char* end = nullptr;
-    const unsigned long value = std::strtoul(text.c_str(), &end, 10);
-    if (text.empty() || end == text.c_str() || errno != 0 || value > 0xFFFFFFFFul)
-        return std::nullopt;
-    return static_cast<std::uint32_t>(value);
+    const unsigned long number = std::strtoul(text.c_str(), &end, 10);
+    if (text.empty() || end == text.c_str() || errno != 0 || number > 0xFFFFFFFFul) return {};
+    value = static_cast<std::uint32_t>(number);
+    return {};
 }
 
 // USB serial drivers on Linux publish no configuration data; the buffer size takes its default.
-std::optional<std::vector<std::uint8_t>> DeviceConfigData(const TPortDevice&) {
-    return std::nullopt;
+std::error_code DeviceConfigData(const TPortDevice&,
+                                 std::optional<std::vector<std::uint8_t>>& data) {
+    data.reset();
+    return {};
 }
 
 } // namespace zev::os

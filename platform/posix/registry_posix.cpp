@@ -35,19 +35,18 @@ std::string StoreRoot() {
     return UserDataFolder() + "/zev-programmer/registry";
 }
 
-bool MakeFolder(const std::string& path) {
-    if (::mkdir(path.c_str(), 0700) == 0 || errno == EEXIST) {
-        struct stat st {};
-        return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-    }
-    return false;
+std::error_code MakeFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST) return SystemError(errno);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return SystemError(errno);
+    return S_ISDIR(st.st_mode) ? std::error_code() : SystemError(ENOTDIR);
 }
 
-// mkdir -p; false when a level cannot be made.
-bool MakeFolders(const std::string& path) {
+// mkdir -p; the code of the first level that cannot be made.
+std::error_code MakeFolders(const std::string& path) {
     for (std::size_t slash = path.find('/', 1); slash != std::string::npos;
          slash = path.find('/', slash + 1)) {
-        if (!MakeFolder(path.substr(0, slash))) return false;
+        if (const auto code = MakeFolder(path.substr(0, slash))) return code;
     }
     return MakeFolder(path);
 }
@@ -94,15 +93,16 @@ std::vector<std::string> ReadLines(const std::string& file) {
 
 } // namespace
 
-bool RegistryOpenKey(TRegRoot root, const std::string& path, TRegKey& key) {
+std::error_code RegistryOpenKey(TRegRoot root, const std::string& path, TRegKey& key) {
     key = 0;
     const std::string folder = KeyFolder(root, path);
-    if (folder.empty() || !MakeFolders(folder)) return false;
+    if (folder.empty()) return SystemError(EINVAL);
+    if (const auto code = MakeFolders(folder)) return code;
     auto& store = Store();
     std::lock_guard<std::mutex> guard(store.lock);
     key = store.next++;
     store.keys[key] = folder;
-    return true;
+    return {};
 }
 
 void RegistryCloseKey(TRegKey key) {
@@ -111,9 +111,10 @@ void RegistryCloseKey(TRegKey key) {
     store.keys.erase(key);
 }
 
-TRegRead RegistryReadDword(TRegKey key, const std::string& name, std::uint32_t& value) {
+// A value that is no 32-bit number gives ENOMSG (of the wrong type); an unknown key has no values.
+std::error_code RegistryReadDword(TRegKey key, const std::string& name, std::uint32_t& value) {
     const std::string folder = FolderOf(key);
-    if (folder.empty()) return TRegRead::Missing;
+    if (folder.empty()) return SystemError(ENOENT);
     std::lock_guard<std::mutex> guard(Store().lock);
     for (const auto& line : ReadLines(folder + "/values")) {
         const auto eq = line.find('=');
@@ -121,20 +122,20 @@ TRegRead RegistryReadDword(TRegKey key, const std::string& name, std::uint32_t& 
         const std::string data = line.substr(eq + 1);
         const std::string prefix = "dword:";
         if (data.size() != prefix.size() + 8 || data.compare(0, prefix.size(), prefix) != 0)
-            return TRegRead::WrongType;
+            return SystemError(ENOMSG);
         char* end = nullptr;
         const unsigned long number = std::strtoul(data.c_str() + prefix.size(), &end, 16);
-        if (*end != '\0') return TRegRead::WrongType;
+        if (*end != '\0') return SystemError(ENOMSG);
         value = static_cast<std::uint32_t>(number);
-        return TRegRead::Ok;
+        return {};
     }
-    return TRegRead::Missing;
+    return SystemError(ENOENT);
 }
 
-std::uint32_t RegistryWriteDword(TRegKey key, const std::string& name, std::uint32_t value) {
+std::error_code RegistryWriteDword(TRegKey key, const std::string& name, std::uint32_t value) {
     const std::string folder = FolderOf(key);
-    if (folder.empty()) return EBADF;
-    if (name.find_first_of("=\r\n") != std::string::npos) return EINVAL;
+    if (folder.empty()) return SystemError(EBADF);
+    if (name.find_first_of("=\r\n") != std::string::npos) return SystemError(EINVAL);
     char hex[9];
     std::snprintf(hex, sizeof hex, "%08x", value);
     const std::string entry = name + "=dword:" + hex;
@@ -157,10 +158,10 @@ std::uint32_t RegistryWriteDword(TRegKey key, const std::string& name, std::uint
         std::ofstream out(temp, std::ios::trunc);
         for (const auto& line : lines) out << line << '\n';
         out.flush();
-        if (!out) return EIO;
+        if (!out) return SystemError(EIO);
     }
-    if (std::rename(temp.c_str(), (folder + "/values").c_str()) != 0) return errno;
-    return 0;
+    if (std::rename(temp.c_str(), (folder + "/values").c_str()) != 0) return SystemError(errno);
+    return {};
 }
 
 } // namespace zev::os

@@ -10,14 +10,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <time.h>
-#include <type_traits>
 #include <unistd.h>
 
 namespace zev::os {
@@ -28,8 +26,9 @@ using posix::TPosixPort;
 
 constexpr std::uint32_t kDefaultQueue = 4096; // the terminal layer's own receive buffer
 
-TOsError Errno() {
-    return errno == 0 ? static_cast<TOsError>(EIO) : static_cast<TOsError>(errno);
+// The code of the call that just failed; EIO when it left none.
+std::error_code Errno() {
+    return SystemError(errno == 0 ? EIO : errno);
 }
 
 // The line settings a port starts with before anyone sets them.
@@ -78,15 +77,16 @@ double NowMs() {
 
 } // namespace
 
-TOsError SerialOpen(const std::string& name, std::uint32_t desiredAccess, TPortHandle& port) {
+std::error_code SerialOpen(const std::string& name, std::uint32_t desiredAccess,
+                           TPortHandle& port) {
     port = kNoPort;
     const std::string path = posix::PortDeviceFile(name);
-    if (path.empty()) return ENOENT;
+    if (path.empty()) return SystemError(ENOENT);
     if (!IsCharDevice(path)) return Errno();
     // ttyS nodes exist for every possible UART; one without hardware is no port.
-    if (posix::IsUartMissing(path, posix::SysRoot())) return ENODEV;
+    if (posix::IsUartMissing(path, posix::SysRoot())) return SystemError(ENODEV);
     // Held by the system.
-    if (IsSystemConsole(path)) return EBUSY;
+    if (IsSystemConsole(path)) return SystemError(EBUSY);
 
     int flags = O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
     const bool canRead = desiredAccess & kGenericRead;
@@ -94,11 +94,11 @@ TOsError SerialOpen(const std::string& name, std::uint32_t desiredAccess, TPortH
     flags |= (canRead && canWrite) ? O_RDWR : canWrite ? O_WRONLY : O_RDONLY;
     const int fd = ::open(path.c_str(), flags);
     if (fd < 0) return Errno();
-    auto fail = [fd](TOsError code) {
+    auto fail = [fd](std::error_code code) {
         ::close(fd);
         return code;
     };
-    if (!::isatty(fd)) return fail(ENOTTY);
+    if (!::isatty(fd)) return fail(SystemError(ENOTTY));
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(Errno());
     (void)::ioctl(fd, TIOCEXCL);
 
@@ -110,48 +110,29 @@ TOsError SerialOpen(const std::string& name, std::uint32_t desiredAccess, TPortH
     state->dcb = posix::TermiosToDcb(tio, InitialDcb());
     state->inQueue = state->outQueue = kDefaultQueue;
     port = posix::AddPort(std::move(state));
-    return kErrorNone;
+    return {};
 }
 
-// errno, as open, flock and stat leave it, has two meanings of its own; every other code, EIO of
-// a terminal that cannot be opened (a locked pseudo-terminal) and EACCES of a device node the
-// user may not open among them, is shown with its own text.
-TOpenFault SerialOpenFault(TOsError code) {
-    switch (code) {
-    case ENOENT:  // no such file
-    case ENOTDIR: // a path through something that is not a folder
-    case ENXIO:   // a device node without its device
-    case ENODEV:  // no such device, or a UART node without hardware
-    case ENOTTY:  // a device, but no terminal
-        return TOpenFault::NotFound;
-    case EBUSY:       // opened exclusively elsewhere (TIOCEXCL), or the console
-    case EWOULDBLOCK: // locked by another opener (flock)
-        return TOpenFault::Busy;
-    default:
-        return TOpenFault::Other;
-    }
-}
-
-TOsError SerialClose(TPortHandle port) {
+std::error_code SerialClose(TPortHandle port) {
     auto state = posix::RemovePort(port);
-    if (!state) return EBADF;
+    if (!state) return SystemError(EBADF);
     (void)::ioctl(state->fd, TIOCNXCL);
     ::close(state->fd); // also drops the flock lock
-    return kErrorNone;
+    return {};
 }
 
-TOsError SerialGetState(TPortHandle port, DCB& dcb) {
+std::error_code SerialGetState(TPortHandle port, DCB& dcb) {
     auto state = posix::FindPort(port);
-    if (!state) return EBADF;
+    if (!state) return SystemError(EBADF);
     termios tio{};
     if (::tcgetattr(state->fd, &tio) != 0) return Errno();
     dcb = posix::TermiosToDcb(tio, state->dcb);
-    return kErrorNone;
+    return {};
 }
 
-TOsError SerialSetState(TPortHandle port, const DCB& dcb) {
+std::error_code SerialSetState(TPortHandle port, const DCB& dcb) {
     auto state = posix::FindPort(port);
-    if (!state) return EBADF;
+    if (!state) return SystemError(EBADF);
     termios tio{};
     if (::tcgetattr(state->fd, &tio) != 0) return Errno();
     if (!posix::DcbToTermios(dcb, tio)) return Errno();
@@ -161,46 +142,46 @@ TOsError SerialSetState(TPortHandle port, const DCB& dcb) {
     SetModemLine(state->fd, TIOCM_DTR, dcb.fDtrControl() != 0);
     SetModemLine(state->fd, TIOCM_RTS, dcb.fRtsControl() != 0);
     state->dcb = dcb;
-    return kErrorNone;
+    return {};
 }
 
-TOsError SerialGetTimeouts(TPortHandle port, COMMTIMEOUTS& cto) {
+std::error_code SerialGetTimeouts(TPortHandle port, COMMTIMEOUTS& cto) {
     auto state = posix::FindPort(port);
-    if (!state) return EBADF;
+    if (!state) return SystemError(EBADF);
     cto = state->cto;
-    return kErrorNone;
+    return {};
 }
 
-TOsError SerialSetTimeouts(TPortHandle port, const COMMTIMEOUTS& cto) {
+std::error_code SerialSetTimeouts(TPortHandle port, const COMMTIMEOUTS& cto) {
     auto state = posix::FindPort(port);
-    if (!state) return EBADF;
+    if (!state) return SystemError(EBADF);
     state->cto = cto;
-    return kErrorNone;
+    return {};
 }
 
-TOsError SerialSetQueues(TPortHandle port, std::uint32_t inQueue, std::uint32_t outQueue) {
+std::error_code SerialSetQueues(TPortHandle port, std::uint32_t inQueue, std::uint32_t outQueue) {
     auto state = posix::FindPort(port);
-    if (!state) return EBADF;
+    if (!state) return SystemError(EBADF);
     // The terminal layer's buffers have fixed sizes; the wish is kept and reported back.
     state->inQueue = inQueue;
     state->outQueue = outQueue;
-    return kErrorNone;
+    return {};
 }
 
-TOsError SerialPurge(TPortHandle port, std::uint32_t flags) {
+std::error_code SerialPurge(TPortHandle port, std::uint32_t flags) {
     auto state = posix::FindPort(port);
-    if (!state) return EBADF;
-    if (flags & ~std::uint32_t{0x0F}) return EINVAL;
+    if (!state) return SystemError(EBADF);
+    if (flags & ~std::uint32_t{0x0F}) return SystemError(EINVAL);
     const bool in = flags & (kPurgeRxAbort | kPurgeRxClear);
     const bool out = flags & (kPurgeTxAbort | kPurgeTxClear);
-    if (!in && !out) return kErrorNone;
+    if (!in && !out) return {};
     if (::tcflush(state->fd, in && out ? TCIOFLUSH : in ? TCIFLUSH : TCOFLUSH) != 0) return Errno();
-    return kErrorNone;
+    return {};
 }
 
-TOsError SerialClearErrors(TPortHandle port, std::uint32_t& errors, COMSTAT& stat) {
+std::error_code SerialClearErrors(TPortHandle port, std::uint32_t& errors, COMSTAT& stat) {
     auto state = posix::FindPort(port);
-    if (!state) return EBADF;
+    if (!state) return SystemError(EBADF);
     errors = 0;
     stat = COMSTAT{};
     int waiting = 0;
@@ -212,7 +193,7 @@ TOsError SerialClearErrors(TPortHandle port, std::uint32_t& errors, COMSTAT& sta
     // Line errors as counters where the driver keeps them (real UARTs; not pseudo-terminals):
     // every counter that grew since the last call sets its bit. A driver without counters
     // refuses the request as unknown and is not asked again: sessions poll every millisecond.
-    if (state->noCounts) return kErrorNone;
+    if (state->noCounts) return {};
     serial_icounter_struct counts{};
     if (::ioctl(state->fd, TIOCGICOUNT, &counts) != 0) {
         if (errno == EINVAL || errno == ENOTTY) state->noCounts = true;
@@ -228,12 +209,12 @@ TOsError SerialClearErrors(TPortHandle port, std::uint32_t& errors, COMSTAT& sta
         state->counts = counts;
         state->haveCounts = true;
     }
-    return kErrorNone;
+    return {};
 }
 
-TOsError SerialGetProperties(TPortHandle port, COMMPROP& prop) {
+std::error_code SerialGetProperties(TPortHandle port, COMMPROP& prop) {
     auto state = posix::FindPort(port);
-    if (!state) return EBADF;
+    if (!state) return SystemError(EBADF);
     prop = COMMPROP{};
     prop.wPacketLength = sizeof(COMMPROP);
     prop.wPacketVersion = 2;
@@ -244,47 +225,49 @@ TOsError SerialGetProperties(TPortHandle port, COMMPROP& prop) {
     prop.dwProvSubType = 1;      // RS-232
     prop.dwCurrentTxQueue = state->outQueue;
     prop.dwCurrentRxQueue = state->inQueue;
-    return kErrorNone;
+    return {};
 }
 
-TOsError SerialDefaultConfig(const std::string& name, COMMCONFIG& config) {
-    if (config.dwSize < sizeof(COMMCONFIG)) return EINVAL;
+std::error_code SerialDefaultConfig(const std::string& name, COMMCONFIG& config) {
+    if (config.dwSize < sizeof(COMMCONFIG)) return SystemError(EINVAL);
     const std::string path = posix::PortDeviceFile(name);
-    if (path.empty()) return ENOENT;
+    if (path.empty()) return SystemError(ENOENT);
     if (!IsCharDevice(path)) return Errno();
     config = COMMCONFIG{};
     config.wVersion = 1;
     config.dcb = InitialDcb();
     config.dwProviderSubType = 1;
-    return kErrorNone;
+    return {};
 }
 
-TOsError SerialRead(TPortHandle port, std::uint8_t* data, std::uint32_t size, std::uint32_t& done) {
+std::error_code SerialRead(TPortHandle port, std::uint8_t* data, std::uint32_t size,
+                           std::uint32_t& done) {
     done = 0;
     auto state = posix::FindPort(port);
-    if (!state) return EBADF;
-    if (size == 0) return kErrorNone;
+    if (!state) return SystemError(EBADF);
+    if (size == 0) return {};
     for (;;) {
         const ssize_t n = ::read(state->fd, data, size);
         if (n > 0) {
             done = static_cast<std::uint32_t>(n);
-            return kErrorNone;
+            return {};
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return Errno();
         // Nothing came. A raw terminal reads 0 both when no data is waiting and when the line
         // has hung up (the far end of a pseudo-terminal closed): only poll tells them apart.
         pollfd pfd{state->fd, POLLIN, 0};
-        if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL))) return EIO;
-        return kErrorNone;
+        if (::poll(&pfd, 1, 0) > 0 && (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)))
+            return SystemError(EIO);
+        return {};
     }
 }
 
-TOsError SerialWrite(TPortHandle port, const std::uint8_t* data, std::uint32_t size,
-                     std::uint32_t& done) {
+std::error_code SerialWrite(TPortHandle port, const std::uint8_t* data, std::uint32_t size,
+                            std::uint32_t& done) {
     done = 0;
     auto state = posix::FindPort(port);
-    if (!state) return EBADF;
+    if (!state) return SystemError(EBADF);
     // The write timeouts bound the whole write; without them a stuck line still ends: after
     // twice the bytes' time on the line plus a second.
     const auto& cto = state->cto;
@@ -309,17 +292,7 @@ TOsError SerialWrite(TPortHandle port, const std::uint8_t* data, std::uint32_t s
         if (::poll(&pfd, 1, static_cast<int>(std::min(left, 100.0)) + 1) < 0 && errno != EINTR)
             return Errno();
     }
-    return kErrorNone;
-}
-
-std::string SystemErrorMessage(TOsError code) {
-    char buffer[256] = {0};
-    // strerror_r comes in two forms (GNU returns the text, XSI fills the buffer); both handled.
-    auto result = ::strerror_r(static_cast<int>(code), buffer, sizeof buffer);
-    if constexpr (std::is_same_v<decltype(result), char*>)
-        return result ? std::string(result) : std::string(buffer);
-    else
-        return result == 0 ? std::string(buffer) : "Unknown error " + std::to_string(code);
+    return {};
 }
 
 } // namespace zev::os

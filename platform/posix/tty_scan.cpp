@@ -1,7 +1,10 @@
 #include "platform/posix/tty_scan.h"
 
+#include "platform/error.h"
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <dirent.h>
@@ -86,10 +89,10 @@ bool IsUartMissing(const std::string& path, const std::string& sysRoot) {
     return false;
 }
 
-bool ScanTtyPorts(const std::string& devRoot, const std::string& sysRoot,
-                  std::vector<std::string>& ports) {
+std::error_code ScanTtyPorts(const std::string& devRoot, const std::string& sysRoot,
+                             std::vector<std::string>& ports) {
     DIR* dir = ::opendir(devRoot.c_str());
-    if (!dir) return false;
+    if (!dir) return SystemError(errno);
     std::vector<std::string> names;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
@@ -105,7 +108,7 @@ bool ScanTtyPorts(const std::string& devRoot, const std::string& sysRoot,
     ::closedir(dir);
     std::sort(names.begin(), names.end());
     for (const auto& name : names) ports.push_back(devRoot + "/" + name);
-    return true;
+    return {};
 }
 
 TTtySysfs ReadTtySysfs(const std::string& path, const std::string& sysRoot) {

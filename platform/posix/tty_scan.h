@@ -2,15 +2,16 @@
 // The Linux port list: serial device nodes of the device root, and what sysfs knows about them.
 
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace zev::os::posix {
 
 // The serial device nodes below devRoot (ttyS*, ttyUSB*, ttyACM*, ttyAMA*, ttyXRUSB*, rfcomm*),
 // symbolic links followed, in name order; ttyS* only where sysfs shows a UART, and never a
-// system console. False when devRoot cannot be read.
-bool ScanTtyPorts(const std::string& devRoot, const std::string& sysRoot,
-                  std::vector<std::string>& ports);
+// system console. Fails with opendir's errno when devRoot cannot be read.
+std::error_code ScanTtyPorts(const std::string& devRoot, const std::string& sysRoot,
+                             std::vector<std::string>& ports);
 
 // True when the device file (or the tty it links to) serves as the system console: its
 // "console" attribute reads Y, or it is named in class/tty/console/active.

@@ -1,7 +1,6 @@
 // The port lists on Windows, from the registry under the local-machine root: the serial device
 // map for the names, the device tree for the details. Both are only read.
 
-#include "core/error.h"
 #include "platform/ports.h"
 #include "platform/win32/reg_key.h"
 
@@ -13,7 +12,6 @@ namespace zev::os {
 namespace {
 
 using win32::TOwnedKey;
-using win32::TValueRead;
 
 constexpr const char* kSerialMap = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
 constexpr const char* kDeviceTree = "System\\CurrentControlSet\\Enum";
@@ -23,38 +21,26 @@ std::string Upper(std::string text) {
     return text;
 }
 
-// A text value that may be missing (then empty); another type ends the walk with an error.
-std::string OptionalText(HKEY key, const std::string& name) {
-    std::string text;
-    switch (win32::ReadText(key, name, text)) {
-    case TValueRead::Ok:
-        return text;
-    case TValueRead::Missing:
-        return {};
-    case TValueRead::WrongType:
-        Raise(win32::InvalidTypeMessage(name));
-    case TValueRead::Unreadable:
-        break;
-    }
-    Raise(win32::GetDataFailedMessage(name));
+// A text value that may be missing (then empty); any other failure ends the walk.
+std::error_code OptionalText(HKEY key, const std::string& name, std::string& text) {
+    text.clear();
+    const std::error_code code = win32::ReadText(key, name, text);
+    if (code == TErrorKind::NotFound) return {};
+    return code;
 }
 
-// The instance key of a port device: of class "Ports" (any letter case), with the subkeys
-// "Device Parameters" and "Control" (the latter only while the device is present).
-bool IsPortInstance(HKEY instance) {
+// Whether the instance key is one of a port device: of class "Ports" (any letter case), with the
+// subkeys "Device Parameters" and "Control" (the latter only while the device is present). A
+// missing class is no port; a class that cannot be read as text ends the walk.
+std::error_code IsPortInstance(HKEY instance, bool& isPort) {
+    isPort = false;
     std::string className;
-    switch (win32::ReadText(instance, "Class", className)) {
-    case TValueRead::Ok:
-        break;
-    case TValueRead::Missing:
-        return false;
-    case TValueRead::WrongType:
-        Raise(win32::InvalidTypeMessage("Class"));
-    case TValueRead::Unreadable:
-        Raise(win32::GetDataFailedMessage("Class"));
-    }
-    return Upper(className) == "PORTS" && win32::HasSubkey(instance, "Device Parameters") &&
-           win32::HasSubkey(instance, "Control");
+    const std::error_code code = win32::ReadText(instance, "Class", className);
+    if (code == TErrorKind::NotFound) return {};
+    if (code) return code;
+    isPort = Upper(className) == "PORTS" && win32::HasSubkey(instance, "Device Parameters") &&
+             win32::HasSubkey(instance, "Control");
+    return {};
 }
 
 // The device's "Device Parameters" key; empty when it cannot be opened.
@@ -64,106 +50,112 @@ TOwnedKey DeviceParameters(const TPortDevice& device) {
     return key;
 }
 
+// Reads one value of the device's "Device Parameters" with read(key, name, value); value is empty
+// when the key cannot be opened or has no value of that name.
+template <typename T, typename Read>
+std::error_code DeviceParameter(const TPortDevice& device, const std::string& name,
+                                std::optional<T>& value, Read read) {
+    value.reset();
+    const TOwnedKey key = DeviceParameters(device);
+    if (!key) return {};
+    T got{};
+    const std::error_code code = read(key.get(), name, got);
+    if (code == TErrorKind::NotFound) return {};
+    if (!code) value = std::move(got);
+    return code;
+}
+
 } // namespace
 
 std::vector<std::string> ListSerialPortNames() {
     std::vector<std::string> ports;
     TOwnedKey map;
-    if (!map.OpenReadOnly(HKEY_LOCAL_MACHINE, kSerialMap)) return ports;
+    if (map.OpenReadOnly(HKEY_LOCAL_MACHINE, kSerialMap)) return ports; // no map: no ports
     for (const auto& name : win32::ValueNames(map.get())) {
         std::string port;
         // The map holds one text per port; anything else names no port.
-        if (win32::ReadText(map.get(), name, port) == TValueRead::Ok) ports.push_back(port);
+        if (!win32::ReadText(map.get(), name, port)) ports.push_back(port);
     }
     return ports;
 }
 
-bool ListPortDevices(std::vector<TPortDevice>& devices, std::string& failedPath) {
+std::error_code ListPortDevices(std::vector<TPortDevice>& devices, TDatabaseFault& fault) {
     std::vector<TPortDevice> found;
-    // Every key is opened from the root by its whole path; the first that does not open ends
-    // the walk with nothing.
-    auto open = [&failedPath](TOwnedKey& key, const std::string& path) {
-        if (key.OpenReadOnly(HKEY_LOCAL_MACHINE, path)) return true;
-        failedPath = path;
-        return false;
+    // Every key is opened from the root by its whole path; the first that does not open, or the
+    // first value that cannot be read, ends the walk with nothing.
+    std::error_code code;
+    auto open = [&](TOwnedKey& key, const std::string& path) {
+        code = key.OpenReadOnly(HKEY_LOCAL_MACHINE, path);
+        if (code) fault = {path, {}};
+        return !code;
+    };
+    auto read = [&](const std::string& path, const std::string& name, std::error_code readCode) {
+        code = readCode;
+        if (code) fault = {path, name};
+        return !code;
     };
     TOwnedKey tree;
-    if (!open(tree, kDeviceTree)) return false;
+    if (!open(tree, kDeviceTree)) return code;
     for (const auto& enumerator : win32::SubkeyNames(tree.get())) {
         const std::string enumPath = std::string(kDeviceTree) + "\\" + enumerator;
         TOwnedKey enumKey;
-        if (!open(enumKey, enumPath)) return false;
+        if (!open(enumKey, enumPath)) return code;
         for (const auto& deviceName : win32::SubkeyNames(enumKey.get())) {
             const std::string devicePath = enumPath + "\\" + deviceName;
             TOwnedKey deviceKey;
-            if (!open(deviceKey, devicePath)) return false;
+            if (!open(deviceKey, devicePath)) return code;
             for (const auto& instanceName : win32::SubkeyNames(deviceKey.get())) {
                 const std::string instancePath = devicePath + "\\" + instanceName;
                 TOwnedKey instance;
-                if (!open(instance, instancePath)) return false;
-                if (!IsPortInstance(instance.get())) continue;
+                if (!open(instance, instancePath)) return code;
+                bool isPort = false;
+                if (!read(instancePath, "Class", IsPortInstance(instance.get(), isPort)))
+                    return code;
+                if (!isPort) continue;
                 TPortDevice device;
-                device.FN = OptionalText(instance.get(), "FriendlyName");
-                device.SV = OptionalText(instance.get(), "Service");
+                if (!read(instancePath, "FriendlyName",
+                          OptionalText(instance.get(), "FriendlyName", device.FN)) ||
+                    !read(instancePath, "Service",
+                          OptionalText(instance.get(), "Service", device.SV)))
+                    return code;
                 TOwnedKey parameters;
-                if (parameters.OpenReadOnly(instance.get(), "Device Parameters"))
-                    device.portName = OptionalText(parameters.get(), "PortName");
+                if (!parameters.OpenReadOnly(instance.get(), "Device Parameters") &&
+                    !read(instancePath + "\\Device Parameters", "PortName",
+                          OptionalText(parameters.get(), "PortName", device.portName)))
+                    return code;
                 device.portRegPath = instancePath;
                 found.push_back(std::move(device));
             }
         }
     }
     devices.insert(devices.end(), found.begin(), found.end());
-    return true;
+    return {};
 }
 
 // The registry is walked whole either way: an instance's port name is found only inside it.
-bool FindPortDevice(const std::function<bool(const std::string&, bool)>& pMatches,
-                    TPortDevice& device, bool& found, std::string& failedPath) {
-    found = false;
+std::error_code FindPortDevice(const std::function<bool(const std::string&, bool)>& pMatches,
+                               std::optional<TPortDevice>& device, TDatabaseFault& fault) {
+    device.reset();
     std::vector<TPortDevice> devices;
-    if (!ListPortDevices(devices, failedPath)) return false;
+    if (const auto code = ListPortDevices(devices, fault)) return code;
     for (const auto& d : devices) {
         if (!pMatches(d.portName, d.serialTty)) continue;
         device = d;
-        found = true;
         break;
     }
-    return true;
+    return {};
 }
 
-std::optional<std::uint32_t> DeviceLatencyTimer(const TPortDevice& device) {
-    const TOwnedKey key = DeviceParameters(device);
-    if (!key) return std::nullopt;
-    std::uint32_t value = 0;
-    switch (win32::ReadDword(key.get(), "LatencyTimer", value)) {
-    case TValueRead::Ok:
-        return value;
-    case TValueRead::Missing:
-        return std::nullopt;
-    case TValueRead::WrongType:
-        Raise(win32::InvalidTypeMessage("LatencyTimer"));
-    case TValueRead::Unreadable:
-        break;
-    }
-    Raise(win32::GetDataFailedMessage("LatencyTimer"));
+std::error_code DeviceLatencyTimer(const TPortDevice& device, std::optional<std::uint32_t>& value) {
+    return DeviceParameter(device, "LatencyTimer", value, win32::ReadDword);
 }
 
-std::optional<std::vector<std::uint8_t>> DeviceConfigData(const TPortDevice& device) {
-    const TOwnedKey key = DeviceParameters(device);
-    if (!key) return std::nullopt;
-    std::vector<std::uint8_t> data;
-    switch (win32::ReadBinary(key.get(), "ConfigData", 64, data)) {
-    case TValueRead::Ok:
-        return data;
-    case TValueRead::Missing:
-        return std::nullopt;
-    case TValueRead::WrongType:
-        Raise(win32::InvalidTypeMessage("ConfigData"));
-    case TValueRead::Unreadable:
-        break;
-    }
-    Raise(win32::GetDataFailedMessage("ConfigData"));
+std::error_code DeviceConfigData(const TPortDevice& device,
+                                 std::optional<std::vector<std::uint8_t>>& data) {
+    return DeviceParameter(device, "ConfigData", data,
+                           [](HKEY key, const std::string& name, std::vector<std::uint8_t>& bytes) {
+                               return win32::ReadBinary(key, name, 64, bytes);
+                           });
 }
 
 } // namespace zev::os

@@ -7,6 +7,14 @@
 
 namespace zev::os::win32 {
 
+namespace {
+
+std::error_code Code(LSTATUS status) {
+    return SystemError(static_cast<int>(status));
+}
+
+} // namespace
+
 TOwnedKey::~TOwnedKey() {
     if (key_ != nullptr) RegCloseKey(key_);
 }
@@ -25,19 +33,22 @@ HKEY TOwnedKey::release() {
     return key;
 }
 
-bool TOwnedKey::OpenReadOnly(HKEY root, const std::string& path) {
+std::error_code TOwnedKey::OpenReadOnly(HKEY root, const std::string& path) {
     if (key_ != nullptr) RegCloseKey(release());
     const std::wstring wide = Widen(path);
-    // Some keys grant listing and querying but not the whole of KEY_READ.
+    // Some keys grant listing and querying but not the whole of KEY_READ; a key that opens
+    // neither way fails with the code of the second try.
+    LSTATUS status = ERROR_SUCCESS;
     for (const REGSAM access :
          {REGSAM{KEY_READ}, REGSAM{KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS}}) {
         HKEY key = nullptr;
-        if (RegOpenKeyExW(root, wide.c_str(), 0, access, &key) == ERROR_SUCCESS) {
+        status = RegOpenKeyExW(root, wide.c_str(), 0, access, &key);
+        if (status == ERROR_SUCCESS) {
             key_ = key;
-            return true;
+            return {};
         }
     }
-    return false;
+    return Code(status);
 }
 
 namespace {
@@ -70,28 +81,27 @@ std::vector<std::string> Names(HKEY key, bool values) {
 }
 
 // Reads a value of one of the given types into bytes; size limits the data when nonzero.
-TValueRead ReadRaw(HKEY key, const std::string& name, std::initializer_list<DWORD> types,
-                   std::size_t limit, std::vector<BYTE>& data) {
+std::error_code ReadRaw(HKEY key, const std::string& name, std::initializer_list<DWORD> types,
+                        std::size_t limit, std::vector<BYTE>& data) {
     const std::wstring wide = Widen(name);
     for (int attempt = 0; attempt < 4; ++attempt) {
         DWORD type = 0;
         DWORD size = 0;
         LSTATUS status = RegQueryValueExW(key, wide.c_str(), nullptr, &type, nullptr, &size);
-        if (status == ERROR_FILE_NOT_FOUND) return TValueRead::Missing;
-        if (status != ERROR_SUCCESS) return TValueRead::Unreadable;
+        if (status != ERROR_SUCCESS) return Code(status); // ERROR_FILE_NOT_FOUND: no such value
         bool typeOk = false;
         for (const DWORD t : types) typeOk = typeOk || t == type;
-        if (!typeOk) return TValueRead::WrongType;
-        if (limit != 0 && size > limit) return TValueRead::Unreadable;
+        if (!typeOk) return Code(ERROR_UNSUPPORTED_TYPE);
+        if (limit != 0 && size > limit) return Code(ERROR_MORE_DATA);
         data.assign(size, 0);
         status = RegQueryValueExW(key, wide.c_str(), nullptr, &type,
                                   data.empty() ? nullptr : data.data(), &size);
         if (status == ERROR_MORE_DATA) continue; // the value grew meanwhile
-        if (status != ERROR_SUCCESS) return TValueRead::Unreadable;
+        if (status != ERROR_SUCCESS) return Code(status);
         data.resize(size);
-        return TValueRead::Ok;
+        return {};
     }
-    return TValueRead::Unreadable;
+    return Code(ERROR_MORE_DATA);
 }
 
 } // namespace
@@ -106,46 +116,35 @@ std::vector<std::string> ValueNames(HKEY key) {
 
 bool HasSubkey(HKEY key, const std::string& name) {
     TOwnedKey sub;
-    return sub.OpenReadOnly(key, name);
+    return !sub.OpenReadOnly(key, name);
 }
 
-TValueRead ReadText(HKEY key, const std::string& name, std::string& text) {
+std::error_code ReadText(HKEY key, const std::string& name, std::string& text) {
     std::vector<BYTE> data;
-    const TValueRead result = ReadRaw(key, name, {REG_SZ, REG_EXPAND_SZ}, 0, data);
-    if (result != TValueRead::Ok) return result;
+    if (const auto code = ReadRaw(key, name, {REG_SZ, REG_EXPAND_SZ}, 0, data)) return code;
     std::wstring wide(data.size() / sizeof(wchar_t), L'\0');
     if (!wide.empty()) std::memcpy(wide.data(), data.data(), wide.size() * sizeof(wchar_t));
     while (!wide.empty() && wide.back() == L'\0') wide.pop_back(); // stored terminators
     const auto nul = wide.find(L'\0');
     if (nul != std::wstring::npos) wide.resize(nul);
     text = Narrow(wide);
-    return TValueRead::Ok;
+    return {};
 }
 
-TValueRead ReadDword(HKEY key, const std::string& name, std::uint32_t& value) {
+std::error_code ReadDword(HKEY key, const std::string& name, std::uint32_t& value) {
     std::vector<BYTE> data;
-    const TValueRead result = ReadRaw(key, name, {REG_DWORD}, 0, data);
-    if (result != TValueRead::Ok) return result;
-    if (data.size() != sizeof(DWORD)) return TValueRead::WrongType;
+    if (const auto code = ReadRaw(key, name, {REG_DWORD}, 0, data)) return code;
+    if (data.size() != sizeof(DWORD)) return Code(ERROR_UNSUPPORTED_TYPE);
     std::memcpy(&value, data.data(), sizeof(DWORD));
-    return TValueRead::Ok;
+    return {};
 }
 
-TValueRead ReadBinary(HKEY key, const std::string& name, std::size_t maxSize,
-                      std::vector<std::uint8_t>& data) {
+std::error_code ReadBinary(HKEY key, const std::string& name, std::size_t maxSize,
+                           std::vector<std::uint8_t>& data) {
     std::vector<BYTE> raw;
-    const TValueRead result = ReadRaw(key, name, {REG_BINARY}, maxSize, raw);
-    if (result != TValueRead::Ok) return result;
+    if (const auto code = ReadRaw(key, name, {REG_BINARY}, maxSize, raw)) return code;
     data.assign(raw.begin(), raw.end());
-    return TValueRead::Ok;
-}
-
-std::string InvalidTypeMessage(const std::string& name) {
-    return "Invalid data type for '" + name + "'";
-}
-
-std::string GetDataFailedMessage(const std::string& name) {
-    return "Failed to get data for '" + name + "'";
+    return {};
 }
 
 } // namespace zev::os::win32

@@ -1,6 +1,9 @@
 #pragma once
 // Small helpers over the Windows registry: an owned key, its subkey and value names, and text,
-// number and binary values read the way the port library expects.
+// number and binary values read the way the port library expects. The calls fail as
+// platform/error.h says, with the registry's own status codes.
+
+#include "platform/error.h"
 
 #include <windows.h>
 
@@ -25,8 +28,8 @@ public:
     HKEY release();
     explicit operator bool() const { return key_ != nullptr; }
 
-    // Opens the key below root for reading only; false when that is not possible.
-    bool OpenReadOnly(HKEY root, const std::string& path);
+    // Opens the key below root for reading only.
+    std::error_code OpenReadOnly(HKEY root, const std::string& path);
 
 private:
     HKEY key_ = nullptr;
@@ -37,23 +40,17 @@ std::vector<std::string> SubkeyNames(HKEY key);
 std::vector<std::string> ValueNames(HKEY key);
 bool HasSubkey(HKEY key, const std::string& name);
 
-enum class TValueRead {
-    Ok,
-    Missing,    // no value of that name
-    WrongType,  // the value has another type than the one asked for
-    Unreadable, // the value exists but could not be read (too long, access denied, ...)
-};
+// The value reads fail with ERROR_FILE_NOT_FOUND (TErrorKind::NotFound) when there is no value of
+// that name, with ERROR_UNSUPPORTED_TYPE (TErrorKind::WrongType) when the value has another type
+// than the one asked for, and with any other code when it exists but cannot be read (too long,
+// access denied, ...).
 
 // A text value (REG_SZ, or REG_EXPAND_SZ left unexpanded), as UTF-8.
-TValueRead ReadText(HKEY key, const std::string& name, std::string& text);
+std::error_code ReadText(HKEY key, const std::string& name, std::string& text);
 // A 32-bit number value (REG_DWORD).
-TValueRead ReadDword(HKEY key, const std::string& name, std::uint32_t& value);
-// A binary value (REG_BINARY) of at most maxSize bytes; a longer one is Unreadable.
-TValueRead ReadBinary(HKEY key, const std::string& name, std::size_t maxSize,
-                      std::vector<std::uint8_t>& data);
-
-// The registry's own error texts for a value that cannot be read.
-std::string InvalidTypeMessage(const std::string& name);
-std::string GetDataFailedMessage(const std::string& name);
+std::error_code ReadDword(HKEY key, const std::string& name, std::uint32_t& value);
+// A binary value (REG_BINARY) of at most maxSize bytes; a longer one fails with ERROR_MORE_DATA.
+std::error_code ReadBinary(HKEY key, const std::string& name, std::size_t maxSize,
+                           std::vector<std::uint8_t>& data);
 
 } // namespace zev::os::win32

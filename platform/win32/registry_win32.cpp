@@ -18,44 +18,32 @@ HKEY AsKey(TRegKey key) {
 
 } // namespace
 
-bool RegistryOpenKey(TRegRoot root, const std::string& path, TRegKey& key) {
+std::error_code RegistryOpenKey(TRegRoot root, const std::string& path, TRegKey& key) {
     key = 0;
     // A leading backslash names the key from the root, which is where every path starts anyway.
     const std::string relative = !path.empty() && path.front() == '\\' ? path.substr(1) : path;
     HKEY opened = nullptr;
-    if (RegCreateKeyExW(RootKey(root), win32::Widen(relative).c_str(), 0, nullptr,
-                        REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &opened,
-                        nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
+    const LSTATUS status =
+        RegCreateKeyExW(RootKey(root), win32::Widen(relative).c_str(), 0, nullptr,
+                        REG_OPTION_NON_VOLATILE, KEY_READ | KEY_WRITE, nullptr, &opened, nullptr);
+    if (status != ERROR_SUCCESS) return SystemError(static_cast<int>(status));
     key = reinterpret_cast<TRegKey>(opened);
-    return true;
+    return {};
 }
 
 void RegistryCloseKey(TRegKey key) {
     if (key != 0) RegCloseKey(AsKey(key));
 }
 
-TRegRead RegistryReadDword(TRegKey key, const std::string& name, std::uint32_t& value) {
-    std::uint32_t read = 0;
-    switch (win32::ReadDword(AsKey(key), name, read)) {
-    case win32::TValueRead::Ok:
-        value = read;
-        return TRegRead::Ok;
-    case win32::TValueRead::Missing:
-        return TRegRead::Missing;
-    case win32::TValueRead::WrongType:
-    case win32::TValueRead::Unreadable:
-        break;
-    }
-    return TRegRead::WrongType;
+std::error_code RegistryReadDword(TRegKey key, const std::string& name, std::uint32_t& value) {
+    return win32::ReadDword(AsKey(key), name, value);
 }
 
-std::uint32_t RegistryWriteDword(TRegKey key, const std::string& name, std::uint32_t value) {
+std::error_code RegistryWriteDword(TRegKey key, const std::string& name, std::uint32_t value) {
     const DWORD data = value;
-    return static_cast<std::uint32_t>(
-        RegSetValueExW(AsKey(key), win32::Widen(name).c_str(), 0, REG_DWORD,
-                       reinterpret_cast<const BYTE*>(&data), sizeof(data)));
+    return SystemError(
+        static_cast<int>(RegSetValueExW(AsKey(key), win32::Widen(name).c_str(), 0, REG_DWORD,
+                                        reinterpret_cast<const BYTE*>(&data), sizeof(data))));
 }
 
 } // namespace zev::os

@@ -30,8 +30,9 @@ template <typename To, typename From> To Copy(const From& from) {
     return to;
 }
 
-TOsError Result(BOOL ok) {
-    return ok ? kErrorNone : static_cast<TOsError>(GetLastError());
+// Nothing when the call succeeded, else its last error.
+std::error_code Result(BOOL ok) {
+    return ok ? std::error_code() : SystemError(static_cast<int>(GetLastError()));
 }
 
 } // namespace
@@ -44,85 +45,73 @@ std::string PortDevice(const std::string& name) {
     return name;
 }
 
-TOsError SerialOpen(const std::string& name, std::uint32_t desiredAccess, TPortHandle& port) {
+std::error_code SerialOpen(const std::string& name, std::uint32_t desiredAccess,
+                           TPortHandle& port) {
     port = kNoPort;
     const HANDLE h = CreateFileW(win32::Widen(name).c_str(), desiredAccess, 0, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE || h == nullptr) {
         const DWORD error = GetLastError();
-        return error != 0 ? static_cast<TOsError>(error) : ERROR_FILE_NOT_FOUND;
+        return SystemError(static_cast<int>(error != 0 ? error : ERROR_FILE_NOT_FOUND));
     }
     port = reinterpret_cast<TPortHandle>(h);
-    return kErrorNone;
+    return {};
 }
 
-// CreateFileW's last error: file not found for a port that does not exist, access denied for
-// one that another program holds open.
-TOpenFault SerialOpenFault(TOsError code) {
-    switch (code) {
-    case ERROR_FILE_NOT_FOUND:
-        return TOpenFault::NotFound;
-    case ERROR_ACCESS_DENIED:
-        return TOpenFault::Busy;
-    default:
-        return TOpenFault::Other;
-    }
-}
-
-TOsError SerialClose(TPortHandle port) {
+std::error_code SerialClose(TPortHandle port) {
     return Result(CloseHandle(AsHandle(port)));
 }
 
-TOsError SerialGetState(TPortHandle port, zev::DCB& dcb) {
+std::error_code SerialGetState(TPortHandle port, zev::DCB& dcb) {
     ::DCB system{};
     system.DCBlength = sizeof(system);
     if (!GetCommState(AsHandle(port), &system)) return Result(FALSE);
     dcb = Copy<zev::DCB>(system);
-    return kErrorNone;
+    return {};
 }
 
-TOsError SerialSetState(TPortHandle port, const zev::DCB& dcb) {
+std::error_code SerialSetState(TPortHandle port, const zev::DCB& dcb) {
     ::DCB system = Copy<::DCB>(dcb);
     return Result(SetCommState(AsHandle(port), &system));
 }
 
-TOsError SerialGetTimeouts(TPortHandle port, zev::COMMTIMEOUTS& cto) {
+std::error_code SerialGetTimeouts(TPortHandle port, zev::COMMTIMEOUTS& cto) {
     ::COMMTIMEOUTS system{};
     if (!GetCommTimeouts(AsHandle(port), &system)) return Result(FALSE);
     cto = Copy<zev::COMMTIMEOUTS>(system);
-    return kErrorNone;
+    return {};
 }
 
-TOsError SerialSetTimeouts(TPortHandle port, const zev::COMMTIMEOUTS& cto) {
+std::error_code SerialSetTimeouts(TPortHandle port, const zev::COMMTIMEOUTS& cto) {
     ::COMMTIMEOUTS system = Copy<::COMMTIMEOUTS>(cto);
     return Result(SetCommTimeouts(AsHandle(port), &system));
 }
 
-TOsError SerialSetQueues(TPortHandle port, std::uint32_t inQueue, std::uint32_t outQueue) {
+std::error_code SerialSetQueues(TPortHandle port, std::uint32_t inQueue, std::uint32_t outQueue) {
     return Result(SetupComm(AsHandle(port), inQueue, outQueue));
 }
 
-TOsError SerialPurge(TPortHandle port, std::uint32_t flags) {
+std::error_code SerialPurge(TPortHandle port, std::uint32_t flags) {
     return Result(PurgeComm(AsHandle(port), flags));
 }
 
-TOsError SerialClearErrors(TPortHandle port, std::uint32_t& errors, zev::COMSTAT& stat) {
+std::error_code SerialClearErrors(TPortHandle port, std::uint32_t& errors, zev::COMSTAT& stat) {
     DWORD mask = 0;
     ::COMSTAT system{};
     if (!ClearCommError(AsHandle(port), &mask, &system)) return Result(FALSE);
     errors = mask;
     stat = Copy<zev::COMSTAT>(system);
-    return kErrorNone;
+    return {};
 }
 
-TOsError SerialGetProperties(TPortHandle port, zev::COMMPROP& prop) {
+std::error_code SerialGetProperties(TPortHandle port, zev::COMMPROP& prop) {
     ::COMMPROP system{};
     if (!GetCommProperties(AsHandle(port), &system)) return Result(FALSE);
     prop = Copy<zev::COMMPROP>(system);
-    return kErrorNone;
+    return {};
 }
 
-TOsError SerialDefaultConfig(const std::string& name, zev::COMMCONFIG& config) {
+std::error_code SerialDefaultConfig(const std::string& name, zev::COMMCONFIG& config) {
     ::COMMCONFIG system{};
     system.dwSize = config.dwSize;
     DWORD size = sizeof(system);
@@ -130,10 +119,11 @@ TOsError SerialDefaultConfig(const std::string& name, zev::COMMCONFIG& config) {
     const std::string plain = name.rfind("\\\\.\\", 0) == 0 ? name.substr(4) : name;
     if (!GetDefaultCommConfigW(win32::Widen(plain).c_str(), &system, &size)) return Result(FALSE);
     config = Copy<zev::COMMCONFIG>(system);
-    return kErrorNone;
+    return {};
 }
 
-TOsError SerialRead(TPortHandle port, std::uint8_t* data, std::uint32_t size, std::uint32_t& done) {
+std::error_code SerialRead(TPortHandle port, std::uint8_t* data, std::uint32_t size,
+                           std::uint32_t& done) {
     done = 0;
     std::uint8_t none = 0; // an empty read still needs a buffer to point at
     DWORD got = 0;
@@ -142,27 +132,14 @@ TOsError SerialRead(TPortHandle port, std::uint8_t* data, std::uint32_t size, st
     return Result(ok);
 }
 
-TOsError SerialWrite(TPortHandle port, const std::uint8_t* data, std::uint32_t size,
-                     std::uint32_t& done) {
+std::error_code SerialWrite(TPortHandle port, const std::uint8_t* data, std::uint32_t size,
+                            std::uint32_t& done) {
     done = 0;
     const std::uint8_t none = 0;
     DWORD put = 0;
     const BOOL ok = WriteFile(AsHandle(port), size != 0 ? data : &none, size, &put, nullptr);
     done = put;
     return Result(ok);
-}
-
-std::string SystemErrorMessage(TOsError code) {
-    wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string result = length != 0 && text != nullptr ? win32::Narrow(text, length) : "";
-    if (text != nullptr) LocalFree(text);
-    // The system has no text for codes it does not know; the code alone would end in a blank.
-    if (result.find_first_not_of(" \t\r\n.") == std::string::npos)
-        result = "Unknown error " + std::to_string(code);
-    return result;
 }
 
 } // namespace zev::os

@@ -47,8 +47,8 @@ TEST(SetupKeys, SaveThenLoadGivesTheRecordBackExceptTheCharacters) {
 TEST(SetupKeys, MissingValuesLeaveTheirFieldsAndEmptyKeysBehind) {
     TFakeRoots roots;
     os::TRegKey key = 0;
-    ASSERT_TRUE(os::RegistryOpenKey(TRegRoot::CurrentUser, "Only", key));
-    ASSERT_EQ(os::RegistryWriteDword(key, "BufferIn", 4096), 0u);
+    ASSERT_FALSE(os::RegistryOpenKey(TRegRoot::CurrentUser, "Only", key));
+    ASSERT_FALSE(os::RegistryWriteDword(key, "BufferIn", 4096));
     os::RegistryCloseKey(key);
 
     TCPCSetup s;
