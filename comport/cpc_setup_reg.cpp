@@ -56,13 +56,13 @@ const std::vector<TRegKeyLayout>& Layout() {
 // Closes the key on every path.
 class TKeyGuard {
 public:
-    explicit TKeyGuard(os::TRegKey key) : key_(key) {}
-    ~TKeyGuard() { os::RegistryCloseKey(key_); }
+    explicit TKeyGuard(os::TRegKey key) : FKey(key) {}
+    ~TKeyGuard() { os::RegistryCloseKey(FKey); }
     TKeyGuard(const TKeyGuard&) = delete;
     TKeyGuard& operator=(const TKeyGuard&) = delete;
 
 private:
-    os::TRegKey key_;
+    os::TRegKey FKey;
 };
 
 } // namespace

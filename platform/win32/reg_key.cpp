@@ -16,25 +16,25 @@ std::error_code Code(LSTATUS status) {
 } // namespace
 
 TOwnedKey::~TOwnedKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
+    if (FKey != nullptr) RegCloseKey(FKey);
 }
 
 TOwnedKey& TOwnedKey::operator=(TOwnedKey&& other) noexcept {
     if (this != &other) {
-        if (key_ != nullptr) RegCloseKey(key_);
-        key_ = other.release();
+        if (FKey != nullptr) RegCloseKey(FKey);
+        FKey = other.release();
     }
     return *this;
 }
 
 HKEY TOwnedKey::release() {
-    HKEY key = key_;
-    key_ = nullptr;
+    HKEY key = FKey;
+    FKey = nullptr;
     return key;
 }
 
 std::error_code TOwnedKey::OpenReadOnly(HKEY root, const std::string& path) {
-    if (key_ != nullptr) RegCloseKey(release());
+    if (FKey != nullptr) RegCloseKey(release());
     const std::wstring wide = Widen(path);
     // Some keys grant listing and querying but not the whole of KEY_READ; a key that opens
     // neither way fails with the code of the second try.
@@ -44,7 +44,7 @@ std::error_code TOwnedKey::OpenReadOnly(HKEY root, const std::string& path) {
         HKEY key = nullptr;
         status = RegOpenKeyExW(root, wide.c_str(), 0, access, &key);
         if (status == ERROR_SUCCESS) {
-            key_ = key;
+            FKey = key;
             return {};
         }
     }

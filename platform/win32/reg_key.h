@@ -17,22 +17,22 @@ namespace zev::os::win32 {
 class TOwnedKey {
 public:
     TOwnedKey() = default;
-    explicit TOwnedKey(HKEY key) : key_(key) {}
+    explicit TOwnedKey(HKEY key) : FKey(key) {}
     ~TOwnedKey();
-    TOwnedKey(TOwnedKey&& other) noexcept : key_(other.release()) {}
+    TOwnedKey(TOwnedKey&& other) noexcept : FKey(other.release()) {}
     TOwnedKey& operator=(TOwnedKey&& other) noexcept;
     TOwnedKey(const TOwnedKey&) = delete;
     TOwnedKey& operator=(const TOwnedKey&) = delete;
 
-    HKEY get() const { return key_; }
+    HKEY get() const { return FKey; }
     HKEY release();
-    explicit operator bool() const { return key_ != nullptr; }
+    explicit operator bool() const { return FKey != nullptr; }
 
     // Opens the key below root for reading only.
     std::error_code OpenReadOnly(HKEY root, const std::string& path);
 
 private:
-    HKEY key_ = nullptr;
+    HKEY FKey = nullptr;
 };
 
 // The names of the key's subkeys, or of its values, in the registry's own order.

@@ -45,20 +45,20 @@ template <typename Fn> Fn EntryPoint(HMODULE library, const char* name) {
 
 class LoadedLibrary {
 public:
-    explicit LoadedLibrary(const wchar_t* path) : handle_(LoadLibraryW(path)) {}
+    explicit LoadedLibrary(const wchar_t* path) : FHandle(LoadLibraryW(path)) {}
     ~LoadedLibrary() {
-        if (valid()) FreeLibrary(handle_);
+        if (valid()) FreeLibrary(FHandle);
     }
     LoadedLibrary(const LoadedLibrary&) = delete;
     LoadedLibrary& operator=(const LoadedLibrary&) = delete;
 
     bool valid() const {
-        return handle_ != nullptr && handle_ != reinterpret_cast<HMODULE>(INVALID_HANDLE_VALUE);
+        return FHandle != nullptr && FHandle != reinterpret_cast<HMODULE>(INVALID_HANDLE_VALUE);
     }
-    HMODULE get() const { return handle_; }
+    HMODULE get() const { return FHandle; }
 
 private:
-    HMODULE handle_;
+    HMODULE FHandle;
 };
 
 } // namespace

@@ -18,27 +18,27 @@ namespace {
 class TempFile {
 public:
     explicit TempFile(const std::string& name)
-        : path_((std::filesystem::temp_directory_path() /
+        : FPath((std::filesystem::temp_directory_path() /
                  (std::string("zev-setup-") +
                   ::testing::UnitTest::GetInstance()->current_test_info()->name() + "-" + name))
                     .string()) {
-        std::filesystem::remove(path_);
+        std::filesystem::remove(FPath);
     }
-    ~TempFile() { std::filesystem::remove(path_); }
-    const std::string& path() const { return path_; }
+    ~TempFile() { std::filesystem::remove(FPath); }
+    const std::string& path() const { return FPath; }
     std::string Read() const {
-        std::ifstream in(path_, std::ios::binary);
+        std::ifstream in(FPath, std::ios::binary);
         std::stringstream s;
         s << in.rdbuf();
         return s.str();
     }
     void Write(const std::string& text) const {
-        std::ofstream out(path_, std::ios::binary);
+        std::ofstream out(FPath, std::ios::binary);
         out << text;
     }
 
 private:
-    std::string path_;
+    std::string FPath;
 };
 
 bool SameRecord(const TCPCSetup& a, const TCPCSetup& b) {
