@@ -23,6 +23,13 @@ void WriteFile(const std::filesystem::path& path, const void* data, std::size_t 
     std::filesystem::rename(tmp, path, ec);
     if (ec) Raise("cannot write the dump file '" + path.string() + "': " + ec.message());
 }
+// Milliseconds with three decimals.
+std::string Ms(std::int64_t pNs) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld.%03lld", static_cast<long long>(pNs / 1000000),
+                  static_cast<long long>(pNs / 1000 % 1000));
+    return text;
+}
 } // namespace
 
 void DumpDevice(const TDevice& pDevice, const std::string& pDir) {
@@ -51,6 +58,26 @@ void DumpTimes(const std::string& pName, const std::vector<TRequestTime>& pTimes
         text += line;
     }
     WriteFile(std::filesystem::path(pDir) / (pName + ".times"), text.data(), text.size());
+}
+
+void DumpLoop(std::int64_t pLoops, std::int64_t pLateNs, std::int64_t pWorkNs,
+              const std::string& pDir) {
+    const std::string text =
+        "loops " + std::to_string(pLoops) + " late " + Ms(pLateNs) + " work " + Ms(pWorkNs) + "\n";
+    WriteFile(std::filesystem::path(pDir) / "loop.stats", text.data(), text.size());
+}
+
+void DumpAnswers(const std::string& pName, const std::vector<TAnswerTime>& pAnswers,
+                 const std::string& pDir) {
+    std::string text;
+    for (const TAnswerTime& a : pAnswers) {
+        text += Ms(a.FirstDueNs) + " " + Ms(a.LastDueNs) + " " + std::to_string(a.Bytes) + " " +
+                std::to_string(a.Written) + " " + std::to_string(a.Writes) + " " +
+                Ms(a.FirstWriteNs) + " " + Ms(a.LastWriteNs) + " " + Ms(a.LongestPauseNs) + " " +
+                Ms(a.LatestNs) + " " + std::to_string(a.Blocked) + " " + (a.HungUp ? "1" : "0") +
+                "\n";
+    }
+    WriteFile(std::filesystem::path(pDir) / (pName + ".answers"), text.data(), text.size());
 }
 
 } // namespace zev::devsim

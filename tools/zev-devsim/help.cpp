@@ -35,6 +35,10 @@ Options:
                       received and its memory to DIR (created if missing)
   -v, --verbose       trace every frame and answer on standard error
       --die-with-parent  end when the process that started the simulator ends
+      --realtime      serve the lines at a real-time priority (first in, first out), so
+                      that a loaded machine delays the devices' answers no more than a
+                      serial line would; where the system refuses it, a note on standard
+                      error and the normal priority
   -h, --help          this text
 With no device given there is one, dev1.
 
@@ -88,7 +92,13 @@ of 32 bytes), in the form of the package's lines; NAME.flash.bin (65536 bytes) a
 NAME.eeprom.bin (256 bytes): the memory images. NAME.times: one line "MS KIND" per frame
 received (the lines of NAME.log but stray-bytes and incomplete), KIND its letter there, MS when
 its last byte had crossed the line into the device, in milliseconds of the monotonic clock (the
-host's performance counter on Linux).
+host's performance counter on Linux). NAME.answers: one line per answer sent, "DUE LAST_DUE BYTES
+WRITTEN WRITES FIRST_WRITE LAST_WRITE LONGEST_PAUSE LATEST BLOCKED HUNG_UP": when its first and
+last byte were due on the line, its length, how many of its bytes reached the host's terminal in
+how many writes, when the first and last of those writes were made, the longest pause between
+two of them, the most a byte went out after it was due (milliseconds, three decimals), how many
+writes the terminal took only in part or not at all, and 1 when the host closed the port before
+the answer was out (else 0).
 )";
 }
 

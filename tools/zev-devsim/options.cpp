@@ -53,6 +53,8 @@ TOptions ParseOptions(const std::vector<std::string>& pArgs) {
             o.DumpDir = value(a);
         } else if (a == "-v" || a == "--verbose") {
             o.Verbose = true;
+        } else if (a == "--realtime") {
+            o.Realtime = true;
         } else if (a == "--die-with-parent") {
             o.DieWithParent = true;
         } else {

@@ -14,6 +14,7 @@ struct TOptions {
     std::string DumpDir;
     bool Verbose = false;
     bool DieWithParent = false;
+    bool Realtime = false;
     bool Help = false;
 };
 

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <poll.h>
 #include <sys/signalfd.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace zev::devsim {
@@ -20,6 +21,7 @@ constexpr std::int64_t kMs = 1000000;
 constexpr std::int64_t kHangUpRecheck = 10 * kMs; // how often a closed port is looked at again
 constexpr std::int64_t kSendSlack = 2 * kMs;      // bytes due within this go in one write
 constexpr std::size_t kReadBudget = 4096;         // bytes taken from one port per round
+constexpr std::int64_t kDumpRecheck = 5 * kMs;    // how often a running dump is looked at
 
 void Print(const std::string& line) {
     std::fputs((line + "\n").c_str(), stdout);
@@ -71,6 +73,7 @@ void TSimulator::HangUp(TUnit& pUnit, std::int64_t pNow) {
         std::fprintf(stderr, "%s: the host closed the port\n", pUnit.Dev->Config().Name.c_str());
     pUnit.HungUp = true;
     pUnit.NextCheck = pNow + kHangUpRecheck;
+    for (const auto& o : pUnit.Out) pUnit.Answers[o.Answer].HungUp = true;
     pUnit.Out.clear();
     pUnit.WriteBlocked = false;
     if (pUnit.Reader.HasStray()) pUnit.Dev->NoteIgnored(pUnit.Reader.TakeStray(), "stray-bytes");
@@ -89,13 +92,19 @@ void TSimulator::HandleFrame(TUnit& pUnit, const TFrame& pFrame, std::int64_t pC
     if (r.Close) {
         pUnit.Port->Close();
         pUnit.Gone = true;
+        for (const auto& o : pUnit.Out) pUnit.Answers[o.Answer].HungUp = true;
         pUnit.Out.clear();
         Print("closed " + pUnit.Dev->Config().Name);
         return;
     }
+    if (r.Answer.empty()) return;
+    const std::size_t index = pUnit.Answers.size();
+    TAnswerTime& a = pUnit.Answers.emplace_back();
+    a.Bytes = r.Answer.size();
     const std::int64_t byteNs = ByteNs(pUnit);
     if (byteNs == 0) { // instant
-        for (std::uint8_t b : r.Answer) pUnit.Out.emplace_back(pNow, b);
+        for (std::uint8_t b : r.Answer) pUnit.Out.push_back({pNow, b, index});
+        a.FirstDueNs = a.LastDueNs = pNow;
         return;
     }
     const std::int64_t start = std::max(pComplete, pUnit.DevFree);
@@ -103,8 +112,10 @@ void TSimulator::HandleFrame(TUnit& pUnit, const TFrame& pFrame, std::int64_t pC
     std::int64_t due = answerAt;
     for (std::uint8_t b : r.Answer) {
         due += byteNs;
-        pUnit.Out.emplace_back(due, b);
+        pUnit.Out.push_back({due, b, index});
     }
+    a.FirstDueNs = answerAt + byteNs;
+    a.LastDueNs = due;
     pUnit.DevFree = due;
 }
 
@@ -136,9 +147,9 @@ void TSimulator::ReadFrom(TUnit& pUnit, std::int64_t pNow) {
 void TSimulator::FlushDue(TUnit& pUnit, std::int64_t pNow) {
     if (pUnit.Out.empty() || pUnit.HungUp || pUnit.Gone || pUnit.WriteBlocked) return;
     ABytes chunk;
-    for (const auto& [due, b] : pUnit.Out) {
-        if (due > pNow + kSendSlack) break;
-        chunk.push_back(b);
+    for (const auto& o : pUnit.Out) {
+        if (o.Due > pNow + kSendSlack) break;
+        chunk.push_back(o.Byte);
     }
     if (chunk.empty()) return;
     // The loop may have slept until this answer fell due while the host closed the port:
@@ -153,8 +164,67 @@ void TSimulator::FlushDue(TUnit& pUnit, std::int64_t pNow) {
         return;
     }
     Trace(pUnit, ">", ABytesCopy(chunk, 0, static_cast<std::int32_t>(n)));
+    NoteWritten(pUnit, static_cast<std::size_t>(n), pNow);
     pUnit.Out.erase(pUnit.Out.begin(), pUnit.Out.begin() + n);
-    if (static_cast<std::size_t>(n) < chunk.size()) pUnit.WriteBlocked = true;
+    if (static_cast<std::size_t>(n) < chunk.size()) {
+        pUnit.WriteBlocked = true;
+        ++pUnit.Answers[pUnit.Out.front().Answer].Blocked;
+    }
+}
+
+// The first pCount bytes of Out have just been written.
+void TSimulator::NoteWritten(TUnit& pUnit, std::size_t pCount, std::int64_t pNow) {
+    std::size_t last = pUnit.Answers.size();
+    for (std::size_t k = 0; k < pCount; ++k) {
+        const TUnit::TOutByte& o = pUnit.Out[k];
+        TAnswerTime& a = pUnit.Answers[o.Answer];
+        if (o.Answer != last) { // this write's first byte of that answer
+            if (a.Writes == 0)
+                a.FirstWriteNs = pNow;
+            else
+                a.LongestPauseNs = std::max(a.LongestPauseNs, pNow - a.LastWriteNs);
+            a.LastWriteNs = pNow;
+            ++a.Writes;
+            last = o.Answer;
+        }
+        ++a.Written;
+        a.LatestNs = std::max(a.LatestNs, pNow - o.Due);
+    }
+}
+
+// Writing a dump of many devices takes long enough (their memory as text and image, every
+// request) to hold every line's answers back while it goes on, and a host that is reading one
+// would take the pause for the answer's end. So a copy of the process writes it from what the
+// devices hold at this moment, and the lines go on being served meanwhile. One copy at a time
+// (they write the same files); a dump asked for meanwhile is written when it has ended.
+void TSimulator::DumpAside() {
+    if (FDumper > 0) {
+        int status = 0;
+        if (::waitpid(FDumper, &status, WNOHANG) == 0) return; // still writing
+        FDumper = -1;
+    }
+    if (FDumpsWanted == 0) return;
+    --FDumpsWanted;
+    std::fflush(stdout);
+    std::fflush(stderr);
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(Dump() ? 0 : 1);
+    if (child < 0) {
+        Dump(); // no copy to be had: written here, the lines waiting
+        return;
+    }
+    FDumper = child;
+}
+
+// On the way out: the dump being written is let finish; one still wanted is left to the last
+// dump, written after the loop.
+void TSimulator::AwaitDumps() {
+    FDumpsWanted = 0;
+    if (FDumper <= 0) return;
+    int status = 0;
+    while (::waitpid(FDumper, &status, 0) < 0 && errno == EINTR) {
+    }
+    FDumper = -1;
 }
 
 bool TSimulator::Dump() {
@@ -166,7 +236,9 @@ bool TSimulator::Dump() {
         for (const auto& u : FUnits) {
             DumpDevice(*u->Dev, FOptions.DumpDir);
             DumpTimes(u->Dev->Config().Name, u->Times, FOptions.DumpDir);
+            DumpAnswers(u->Dev->Config().Name, u->Answers, FOptions.DumpDir);
         }
+        DumpLoop(FLoops, FLongestLateNs, FLongestWorkNs, FOptions.DumpDir);
     } catch (const Error& e) {
         std::fprintf(stderr, "zev-devsim: %s\n", e.what());
         return false;
@@ -178,9 +250,12 @@ bool TSimulator::Dump() {
 void TSimulator::Run(int pSignalFd) {
     std::vector<pollfd> fds;
     std::vector<TUnit*> polled;
+    std::int64_t woke = NowNs();
     for (;;) {
+        DumpAside();
         std::int64_t now = NowNs();
-        std::int64_t wake = now + 1000 * kMs;
+        // While a copy writes a dump, look every few milliseconds whether it has ended.
+        std::int64_t wake = now + (FDumper > 0 ? kDumpRecheck : 1000 * kMs);
         fds.clear();
         polled.clear();
         fds.push_back(pollfd{pSignalFd, POLLIN, 0});
@@ -197,7 +272,7 @@ void TSimulator::Run(int pSignalFd) {
                     wake = std::min(wake, giveUp);
             }
             if (!u.Out.empty() && !u.HungUp && !u.WriteBlocked)
-                wake = std::min(wake, u.Out.front().first);
+                wake = std::min(wake, u.Out.front().Due);
             if (u.HungUp && now < u.NextCheck) {
                 wake = std::min(wake, u.NextCheck);
                 continue;
@@ -210,20 +285,28 @@ void TSimulator::Run(int pSignalFd) {
         const std::int64_t waitNs = std::max<std::int64_t>(0, wake - now);
         const timespec ts{static_cast<time_t>(waitNs / 1000000000),
                           static_cast<long>(waitNs % 1000000000)};
+        const std::int64_t polledAt = NowNs();
+        FLongestWorkNs = std::max(FLongestWorkNs, polledAt - woke);
         const int rc = ::ppoll(fds.data(), fds.size(), &ts, nullptr);
         if (rc < 0) {
             if (errno == EINTR) continue;
             std::fprintf(stderr, "zev-devsim: poll failed: %s\n", std::strerror(errno));
+            AwaitDumps();
             return;
         }
-        now = NowNs();
+        now = woke = NowNs();
+        ++FLoops;
+        // Woken by a line or by the time, the wait ended that much after its time had come.
+        FLongestLateNs = std::max(FLongestLateNs, now - std::max(wake, polledAt));
         if (fds[0].revents & POLLIN) {
             signalfd_siginfo si{};
             if (::read(pSignalFd, &si, sizeof si) == static_cast<ssize_t>(sizeof si)) {
-                if (si.ssi_signo == SIGUSR1)
-                    Dump();
-                else
+                if (si.ssi_signo == SIGUSR1) {
+                    ++FDumpsWanted;
+                } else {
+                    AwaitDumps();
                     return;
+                }
             }
         }
         for (std::size_t k = 0; k < polled.size(); ++k) {

@@ -13,6 +13,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace zev::devsim {
@@ -51,19 +52,35 @@ private:
         std::int64_t LastRx = 0;    // when the last byte was read
         std::int64_t RxFree = 0;    // paced: when the line has carried the last byte in
         std::int64_t DevFree = 0;   // paced: when the device has sent its last answer byte
-        std::deque<std::pair<std::int64_t, std::uint8_t>> Out; // due time, byte
-        std::vector<TRequestTime> Times; // when each request had crossed the line in
+        struct TOutByte {
+            std::int64_t Due = 0;
+            std::uint8_t Byte = 0;
+            std::size_t Answer = 0; // its entry in Answers
+        };
+        std::deque<TOutByte> Out;
+        std::vector<TRequestTime> Times;  // when each request had crossed the line in
+        std::vector<TAnswerTime> Answers; // how each answer went out
     };
 
     void ReadFrom(TUnit& pUnit, std::int64_t pNow);
     void HandleFrame(TUnit& pUnit, const TFrame& pFrame, std::int64_t pComplete, std::int64_t pNow);
     void FlushDue(TUnit& pUnit, std::int64_t pNow);
+    void NoteWritten(TUnit& pUnit, std::size_t pCount, std::int64_t pNow);
+    void DumpAside();
+    void AwaitDumps();
     void HangUp(TUnit& pUnit, std::int64_t pNow);
     void Trace(const TUnit& pUnit, const char* pDir, const ABytes& pBytes) const;
     std::int64_t ByteNs(const TUnit& pUnit) const;
 
     TOptions FOptions;
     std::vector<std::unique_ptr<TUnit>> FUnits;
+    // How the loop kept its own schedule: the most it woke after it meant to (a loaded machine
+    // running other threads), and the longest it worked between two waits (its own cost).
+    std::int64_t FLoops = 0;
+    std::int64_t FLongestLateNs = 0;
+    std::int64_t FLongestWorkNs = 0;
+    pid_t FDumper = -1;           // the copy of the process writing a dump, while it runs
+    std::size_t FDumpsWanted = 0; // dumps asked for and not begun yet
 };
 
 // Nanoseconds of the monotonic clock.

@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <memory>
 #include <sstream>
 
 namespace zev::test {
@@ -130,6 +133,64 @@ TEST(DevSimDump, EveryDeviceHasItsOwnFiles) {
     for (const char* name : {"dev1", "dev2", "dev3"}) {
         EXPECT_EQ(Lines(ReadWholeFile(dir / (std::string(name) + ".log"))),
                   std::vector<std::string>{LineText('F', 0x1000, Bytes(64, name[3]))});
+    }
+}
+
+// NAME.answers: "DUE LAST_DUE BYTES WRITTEN WRITES FIRST_WRITE LAST_WRITE LONGEST_PAUSE LATEST
+// BLOCKED HUNG_UP".
+struct AnswerLine {
+    double Due = 0, LastDue = 0;
+    std::size_t Bytes = 0, Written = 0, Writes = 0;
+    double FirstWrite = 0, LastWrite = 0, LongestPause = 0, Latest = 0;
+    int Blocked = 0, HungUp = 0;
+};
+
+std::vector<AnswerLine> Answers(const std::filesystem::path& file) {
+    std::vector<AnswerLine> answers;
+    std::istringstream in(ReadWholeFile(file));
+    AnswerLine a;
+    while (in >> a.Due >> a.LastDue >> a.Bytes >> a.Written >> a.Writes >> a.FirstWrite >>
+           a.LastWrite >> a.LongestPause >> a.Latest >> a.Blocked >> a.HungUp)
+        answers.push_back(a);
+    return answers;
+}
+
+// A dump asked for while answers go out: writing it for many devices takes far longer than a
+// host waits in silence for an answer's next byte (100 ms while searching), so it must not hold
+// the lines. A host that is reading gets its answer on the line's own schedule all the same.
+TEST(DevSimDump, AnswersGoOnWhileADumpIsWritten) {
+    const auto dir = ScratchPath("dump-busy");
+    DevSim sim;
+    ASSERT_TRUE(sim.Start({"--paced", "-n", "256", "--dump", dir.string()})) << sim.Error();
+    const std::vector<std::string> names = {"dev001", "dev128", "dev256"};
+    std::vector<std::unique_ptr<HostPort>> hosts;
+    for (const std::string& name : names) {
+        hosts.push_back(std::make_unique<HostPort>(sim.Ports.at(name).Pty));
+        ASSERT_TRUE(hosts.back()->IsOpen()) << name;
+    }
+    for (int round = 0; round < 3; ++round) {
+        for (const auto& host : hosts) ASSERT_TRUE(host->Send(Frame(0)));
+        sim.Signal(SIGUSR1);
+        for (std::size_t k = 0; k < hosts.size(); ++k)
+            EXPECT_EQ(hosts[k]->Receive(59).size(), 59u) << names[k] << ", round " << round;
+        ASSERT_EQ(sim.WaitLine("dumped", 60000), "dumped " + dir.string()) << round;
+    }
+    ASSERT_EQ(sim.Stop(60000), 0);
+
+    for (const std::string& name : names) {
+        const std::vector<AnswerLine> answers = Answers(dir / (name + ".answers"));
+        ASSERT_EQ(answers.size(), 3u) << name;
+        for (const AnswerLine& a : answers) {
+            EXPECT_EQ(a.Bytes, 59u) << name;
+            EXPECT_EQ(a.Written, 59u) << name;
+            EXPECT_GE(a.Writes, 1u) << name;
+            // 58 byte times at 19200 baud (10 bits a byte) between the first and the last.
+            EXPECT_NEAR(a.LastDue - a.Due, 58 * 10000.0 / 19200, 0.01) << name;
+            EXPECT_LE(a.FirstWrite, a.LastWrite) << name;
+            EXPECT_EQ(a.HungUp, 0) << name;
+            EXPECT_LT(a.Latest, 100.0) << name << ": a byte went out that late";
+            EXPECT_LT(a.LongestPause, 100.0) << name << ": the answer paused that long";
+        }
     }
 }
 
