@@ -34,6 +34,7 @@ Options:
   --devsim PATH    the zev-devsim executable (default: the one built with this program)
   --program FILE   window: the packed updater (needs Xvfb and xdotool)
   --wine-run PATH  window: scripts/wine-run.sh; --program is then a Windows program
+  --keep-dump DIR  window: copy the devices' dumps (NAME.times, NAME.answers, ...) into DIR
   -h, --help       this text
 
 The devices are paced like a 19200-baud line with device times of 1 ms (identity), 5 ms (flash
@@ -80,6 +81,8 @@ int main(int argc, char** argv) {
             options.Program = words[++i];
         } else if (w == "--wine-run" && hasValue) {
             options.WineRun = words[++i];
+        } else if (w == "--keep-dump" && hasValue) {
+            options.KeepDump = words[++i];
         } else if (w == "-n" && hasValue) {
             if (!ParseCount(words[++i], 1, 1024, value)) return Usage("-n takes 1 to 1024");
             options.Count = static_cast<std::size_t>(value);

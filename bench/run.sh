@@ -230,9 +230,12 @@ with xdotool, against the same paced devices: the Qt program, and the Windows pr
 identity request that opens a device's run to its reset, as zev-devsim saw them cross the line;
 the run is the first device's start to the last device's reset. CPU time is the program's
 (all its threads) from the press of "Next" to the end of its last worker; peak RSS its VmHWM.
+How the devices' answers went out, from the simulator's side: the most any answer byte left
+after it was due, and how many identity answers paused 100 ms or more (the search's packet gap)
+between two of their bytes.
 
-| window | devices | run s | run(N)/run(1) | per device: run min–max s | CPU s | CPU per device ms | CPU per device, % of a core | peak RSS MiB | simulator CPU s | load at start | written and verified |
-|---|---:|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|
+| window | devices | run s | run(N)/run(1) | per device: run min–max s | CPU s | CPU per device ms | CPU per device, % of a core | peak RSS MiB | simulator CPU s | answer byte latest ms | identity answers paused ≥ 100 ms | load at start | written and verified |
+|---|---:|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|
 PRESENT
 for kind in qt wine; do
     label=Qt
@@ -241,11 +244,11 @@ for kind in qt wine; do
         f="$kind$n"
         if [ ! -s "$work/$f" ] || [ -z "$(val $f wall_ms)" ]; then
             if [ -e "$work/$f.failed" ]; then why="failed"; else why="not run: no Windows build or Wine"; fi
-            echo "| $label | $n | $why | | | | | | | | | |"
+            echo "| $label | $n | $why | | | | | | | | | | | |"
             continue
         fi
         one=$(val "${kind}1" wall_ms)
-        echo "| $label | $n | $(calc "$(val $f wall_ms) / 1000") | $(calc "$(val $f wall_ms) / ${one:-0}" %.4f) | $(calc "$(val $f device_wall_min_ms) / 1000")–$(calc "$(val $f device_wall_max_ms) / 1000") | $(val $f cpu_s) | $(val $f cpu_ms_per_device) | $(val $f cpu_pct_per_device) | $(calc "$(val $f maxrss_kb) / 1024" %.1f) | $(val $f sim_cpu_s) | $(val loads $f) | $(val $f verified)/$n |"
+        echo "| $label | $n | $(calc "$(val $f wall_ms) / 1000") | $(calc "$(val $f wall_ms) / ${one:-0}" %.4f) | $(calc "$(val $f device_wall_min_ms) / 1000")–$(calc "$(val $f device_wall_max_ms) / 1000") | $(val $f cpu_s) | $(val $f cpu_ms_per_device) | $(val $f cpu_pct_per_device) | $(calc "$(val $f maxrss_kb) / 1024" %.1f) | $(val $f sim_cpu_s) | $(val $f answer_late_max_ms) | $(val $f identity_answers_paused_100ms)/$(val $f identity_answers) | $(val loads $f) | $(val $f verified)/$n |"
     done
 done
 cat <<TARGETS

@@ -19,8 +19,9 @@ struct TBenchOptions {
     int Repeat = 5;        // search and present: how many rounds
     std::uint32_t Baud = 19200;
     TDeviceTimes Times;
-    std::string Program; // window: the packed updater (Linux program or Windows .exe)
-    std::string WineRun; // window: scripts/wine-run.sh, to run a Windows program under Wine
+    std::string Program;  // window: the packed updater (Linux program or Windows .exe)
+    std::string WineRun;  // window: scripts/wine-run.sh, to run a Windows program under Wine
+    std::string KeepDump; // window: a folder to copy the devices' dumps into
 };
 
 // The simulator's options for Count devices paced like the line, with the device times, and

@@ -19,6 +19,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -104,6 +105,24 @@ std::vector<std::pair<double, char>> RequestTimes(const std::string& pDumpDir,
     char kind = 0;
     while (in >> at >> kind) times.emplace_back(at, kind);
     return times;
+}
+
+// How each answer of a device went out, from NAME.answers of its dump.
+struct TAnswerOut {
+    double DueMs = 0, LastDueMs = 0;
+    long Bytes = 0, Written = 0, Writes = 0;
+    double FirstWriteMs = 0, LastWriteMs = 0, LongestPauseMs = 0, LatestMs = 0;
+    long Blocked = 0, HungUp = 0;
+};
+
+std::vector<TAnswerOut> AnswerTimes(const std::string& pDumpDir, const std::string& pName) {
+    std::vector<TAnswerOut> answers;
+    std::ifstream in(pDumpDir + "/" + pName + ".answers");
+    TAnswerOut a;
+    while (in >> a.DueMs >> a.LastDueMs >> a.Bytes >> a.Written >> a.Writes >> a.FirstWriteMs >>
+           a.LastWriteMs >> a.LongestPauseMs >> a.LatestMs >> a.Blocked >> a.HungUp)
+        answers.push_back(a);
+    return answers;
 }
 
 class Window {
@@ -300,6 +319,49 @@ int RunWindowBench(const TBenchOptions& pOptions) {
     const double wallMs = last - first;
     const test::TChildUsage simUsage = sim.Usage();
 
+    // The search's answers as the simulator sent them: whether any left late or in pieces far
+    // enough apart for the host to take the silence for the answer's end (the search's packet
+    // gap is 100 ms), and, for each device the window did not list, how its answers went out.
+    double idPauseMax = 0, idLateMax = 0, lateMax = 0;
+    std::size_t idAnswers = 0, idPaused = 0, idCut = 0;
+    std::string missed;
+    std::size_t missedCount = 0;
+    for (const std::string& name : sim.Names()) {
+        const auto times = RequestTimes(sim.DumpDir(), name);
+        const auto answers = AnswerTimes(sim.DumpDir(), name);
+        const bool listed = sim.ReadDump(name).Count('F') > 0;
+        std::string mine;
+        for (const TAnswerOut& a : answers) lateMax = std::max(lateMax, a.LatestMs);
+        for (std::size_t k = 0; k < times.size() && k < answers.size(); ++k) {
+            if (times[k].second != 'I') continue;
+            const TAnswerOut& a = answers[k];
+            ++idAnswers;
+            idPauseMax = std::max(idPauseMax, a.LongestPauseMs);
+            idLateMax = std::max(idLateMax, a.LatestMs);
+            idPaused += a.LongestPauseMs >= 100;
+            idCut += a.Written < a.Bytes;
+            char text[200];
+            std::snprintf(text, sizeof text,
+                          "%s[req %.1f, %ld/%ld bytes in %ld writes, first %+.1f, last %+.1f, "
+                          "pause %.1f, late %.1f, blocked %ld, hung up %ld]",
+                          mine.empty() ? "" : " ", times[k].first, a.Written, a.Bytes, a.Writes,
+                          a.FirstWriteMs - a.DueMs, a.LastWriteMs - a.LastDueMs, a.LongestPauseMs,
+                          a.LatestMs, a.Blocked, a.HungUp);
+            mine += text;
+        }
+        if (!listed) {
+            ++missedCount;
+            missed += (missed.empty() ? "" : "; ") + name + ": " +
+                      (mine.empty() ? std::string("no identity request") : mine);
+        }
+    }
+    if (!pOptions.KeepDump.empty()) {
+        std::filesystem::create_directories(pOptions.KeepDump);
+        std::filesystem::copy(sim.DumpDir(), pOptions.KeepDump,
+                              std::filesystem::copy_options::overwrite_existing |
+                                  std::filesystem::copy_options::recursive);
+    }
+
     Put("scenario", qt ? "window-qt" : "window-win32");
     Put("devices", static_cast<long long>(n));
     Put("started", static_cast<long long>(started)); // got a line: the window listed it
@@ -317,6 +379,14 @@ int RunWindowBench(const TBenchOptions& pOptions) {
     Put("exit", static_cast<long long>(exit ? *exit : -1));
     Put("sim_cpu_s", simUsage.CpuSec, 3);
     Put("load_after", LoadAverage(), 2);
+    Put("answer_late_max_ms", lateMax, 1);
+    Put("identity_answers", static_cast<long long>(idAnswers));
+    Put("identity_answer_pause_max_ms", idPauseMax, 1);
+    Put("identity_answer_late_max_ms", idLateMax, 1);
+    Put("identity_answers_paused_100ms", static_cast<long long>(idPaused));
+    Put("identity_answers_cut", static_cast<long long>(idCut));
+    Put("not_listed", static_cast<long long>(missedCount));
+    if (!missed.empty()) Put("not_listed_answers", missed);
     // A device the window did not list (its search found no answer on a loaded machine) shows
     // in the figures; only a run that wrote nothing is a failure.
     return timed > 0 ? 0 : 1;
