@@ -157,12 +157,20 @@ done
 
 touch "$mapped"
 trap unmap_ports EXIT
-for mapping in "${coms[@]}"; do
-    n="${mapping%%=*}"
-    real="$(readlink -f "${mapping#*=}")"
-    "${as_user[@]}" "$wine" reg add "$ports_key" /v "COM$n" /t REG_SZ /d "$real" /f >/dev/null 2>&1 9>&- ||
-        die "cannot map COM$n"
-done
+# Every mapping in one registry import: one start of Wine whatever the number of ports (a
+# "reg add" per port started Wine once for each). The file lies in the prefix's own drive C:,
+# where reg.exe finds it by a Windows path.
+reg_file="$prefix/drive_c/zev-com-ports.reg"
+{
+    printf 'REGEDIT4\r\n\r\n[%s]\r\n' 'HKEY_LOCAL_MACHINE\Software\Wine\Ports'
+    for mapping in "${coms[@]}"; do
+        printf '"COM%s"="%s"\r\n' "${mapping%%=*}" "$(readlink -f "${mapping#*=}")"
+    done
+    printf '\r\n'
+} >"$reg_file"
+"${as_user[@]}" "$wine" reg import 'C:\zev-com-ports.reg' >/dev/null 2>&1 9>&- ||
+    die "cannot map the COM ports (reg import failed)"
+rm -f "$reg_file"
 stop_server # the server reads the ports when it starts
 
 rc=0
