@@ -2,11 +2,10 @@
 
 #include "app/window_layout.h"
 #include "core/lang.h"
+#include "gui/qt/place.h"
 
 #include <QGuiApplication>
 #include <QScreen>
-
-#include <utility>
 
 namespace zev::qt {
 
@@ -26,11 +25,9 @@ TfrmLangSelect::TfrmLangSelect(QWidget* pParent)
 
     const TLangLayout l = LangLayout();
     setFixedSize(l.client.Width(), l.client.Height());
-    FButtons->setGeometry(l.pnlButtons.left, l.pnlButtons.top, l.pnlButtons.Width(),
-                          l.pnlButtons.Height());
-    for (auto [button, r] : {std::pair{FRU, l.btnRU}, std::pair{FEN, l.btnEN}})
-        button->setGeometry(r.left - l.pnlButtons.left, r.top - l.pnlButtons.top, r.Width(),
-                            r.Height());
+    Place(FButtons, l.pnlButtons, l.client);
+    Place(FRU, l.btnRU, l.pnlButtons);
+    Place(FEN, l.btnEN, l.pnlButtons);
 
     FEN->setDefault(true);
     FRU->setAutoDefault(false);

@@ -2,6 +2,7 @@
 
 #include "app/window_layout.h"
 #include "gui/qt/lang_select.h"
+#include "gui/qt/place.h"
 #include "gui/qt/system_colors.h"
 
 #include <QCloseEvent>
@@ -12,13 +13,6 @@
 namespace zev::qt {
 
 namespace {
-
-// Puts pWidget at pRect, a place in the window's client area, inside its parent, which lies at
-// pParent.
-void Place(QWidget* pWidget, const TRect& pRect, const TRect& pParent) {
-    pWidget->setGeometry(pRect.left - pParent.left, pRect.top - pParent.top, pRect.Width(),
-                         pRect.Height());
-}
 
 QWidget* Panel(const char* pName, QWidget* pParent) {
     auto* panel = new QWidget(pParent);
