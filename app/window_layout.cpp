@@ -47,7 +47,7 @@ TRect Scale(const TRect& r, int pDpi) {
                  Scale(r.bottom, pDpi)};
 }
 
-TMainLayout MainLayout() {
+TMainLayout MainLayout(TMargins pGroupInset) {
     TMainLayout l;
     l.client = TRect{0, 0, 576, 370};
 
@@ -69,10 +69,7 @@ TMainLayout MainLayout() {
     l.btnCancel = buttons.Right(85, {5, 0, 0, 0});
     l.btnProg = buttons.Right(100, {5, 0, 0, 0});
 
-    const TRect inside{l.GroupBox1.left + kGroupBoxInset.left, l.GroupBox1.top + kGroupBoxInset.top,
-                       l.GroupBox1.right - kGroupBoxInset.right,
-                       l.GroupBox1.bottom - kGroupBoxInset.bottom};
-    TDock group1(inside);
+    TDock group1(TDock(l.GroupBox1).Client(pGroupInset));
     l.Panel1 = group1.Top(65, {10, 0, 10, 5});
     l.Shape1 = group1.Top(1, {10, 5, 10, 0});
     l.Shape2 = group1.Top(1, {10, 0, 10, 5});

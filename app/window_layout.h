@@ -50,12 +50,13 @@ struct TMainLayout {
     TRect pnlBtns, btnProg, btnCancel;
 };
 
-// A frame without a caption keeps this much inside its edge at 96 dpi: the height of a line of
-// its text above, two pixels of border on each side. What the frame holds is placed from here in
-// every binding, whatever the toolkit's own frame would keep.
+// A Win32 frame without a caption keeps this much inside its edge at 96 dpi: the height of a
+// line of its text above, two pixels of border on each side.
 inline constexpr TMargins kGroupBoxInset{2, 15, 2, 2};
 
-TMainLayout MainLayout();
+// pGroupInset: what the toolkit's frame control keeps inside its edge (GroupBox1's contents
+// start there); the Qt binding passes its style's own, which draws the frame differently.
+TMainLayout MainLayout(TMargins pGroupInset = kGroupBoxInset);
 TMainLayout Scale(const TMainLayout& pLayout, int pDpi);
 
 // The language dialog, client coordinates.

@@ -86,20 +86,19 @@ TQtMainForm::~TQtMainForm() {
 }
 
 void TQtMainForm::BuildLayout() {
-    const TMainLayout l = MainLayout();
-    setFixedSize(l.client.Width(), l.client.Height());
-    setAutoFillBackground(true);
-
     // pnlMain: the content, inset so that the window's own colour shows as a thin frame.
     FMain = Panel("pnlMain", this);
+    auto* group = new QGroupBox(FMain);
+    group->setObjectName(QStringLiteral("GroupBox1"));
+    const TMainLayout l = MainLayout(GroupInset(group));
+    setFixedSize(l.client.Width(), l.client.Height());
+    setAutoFillBackground(true);
     Place(FMain, l.pnlMain, l.client);
     FMain->setAutoFillBackground(true);
     QPalette mainPalette = FMain->palette();
     mainPalette.setColor(QPalette::Window, mainPalette.color(QPalette::Window));
     FMain->setPalette(mainPalette);
 
-    auto* group = new QGroupBox(FMain);
-    group->setObjectName(QStringLiteral("GroupBox1"));
     Place(group, l.GroupBox1, l.pnlMain);
     auto* buttons = Panel("pnlBtns", FMain);
     Place(buttons, l.pnlBtns, l.pnlMain);

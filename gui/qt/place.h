@@ -3,6 +3,7 @@
 
 #include "app/window_layout.h"
 
+#include <QGroupBox>
 #include <QWidget>
 
 namespace zev::qt {
@@ -11,6 +12,12 @@ namespace zev::qt {
 inline void Place(QWidget* pWidget, const TRect& pRect, const TRect& pParent) {
     pWidget->setGeometry(pRect.left - pParent.left, pRect.top - pParent.top, pRect.Width(),
                          pRect.Height());
+}
+
+// What the frame keeps inside its edge in the style it is drawn in: where its contents start.
+inline TMargins GroupInset(const QGroupBox* pGroup) {
+    const QMargins m = pGroup->contentsMargins();
+    return TMargins{m.left(), m.top(), m.right(), m.bottom()};
 }
 
 } // namespace zev::qt

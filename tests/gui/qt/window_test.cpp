@@ -2,6 +2,7 @@
 
 #include "app/window_layout.h"
 #include "gui/qt/lang_select.h"
+#include "gui/qt/place.h"
 #include "qt_window.h"
 
 #include <QApplication>
@@ -108,7 +109,9 @@ TEST(QtWindowTest, PackagesTheDevicesWouldTakeWronglyShowTheirCodeInRed) {
 TEST(QtWindowTest, WidgetsLieWhereTheWindowLayoutPutsThem) {
     QtWindow w;
     w.Create(ABytes{});
-    const TMainLayout l = MainLayout();
+    const auto* group = w.Form->findChild<const QGroupBox*>(QStringLiteral("GroupBox1"));
+    ASSERT_NE(group, nullptr);
+    const TMainLayout l = MainLayout(qt::GroupInset(group));
     qt::TfrmLangSelect dialog;
     dialog.show();
     const TLangLayout d = LangLayout();
