@@ -4,6 +4,7 @@
 #include "comport/sys_util.h"
 #include "core/error.h"
 #include "tests/integration/comport/pty_peer.h"
+#include "tests/support/error_of.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -25,14 +26,7 @@ public:
     std::uint32_t BfSz() const { return FBfSz; }
 };
 
-std::string ErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "no error";
-}
+using test::ErrorOf;
 
 TEST(PortOpen, AMissingPortIsNotFound) {
     TFakeRoots roots;

@@ -3,6 +3,7 @@
 #include "comport/port_ctrl.h"
 #include "comport/sys_util.h"
 #include "core/error.h"
+#include "tests/support/error_of.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -23,14 +24,7 @@ public:
     }
 };
 
-std::string ErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "no error";
-}
+using test::ErrorOf;
 
 TEST(TCustomComPortCtrl, StartsClosedWithItsDefaults) {
     TInspectCtrl c;

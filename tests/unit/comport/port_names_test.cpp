@@ -1,6 +1,7 @@
 #include "comport/basic_port.h"
 #include "comport/port_info.h"
 #include "core/error.h"
+#include "tests/support/error_of.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -8,14 +9,7 @@
 namespace zev {
 namespace {
 
-std::string ErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "no error";
-}
+using test::ErrorOf;
 
 const std::string kNameError = "TBasicComPortCtrl.CheckPortName >> Ошибка имени порта ";
 const std::string kNumberError = "TBasicComPortCtrl.CheckPortName >> Ошибка номера порта ";

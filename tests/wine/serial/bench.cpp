@@ -34,15 +34,6 @@ ABytes AnswerOf(const ABytes& data) {
     return answer;
 }
 
-std::string ErrorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "no error";
-}
-
 bool WaitFor(const std::function<bool()>& done, double ms) {
     const double until = PerfMilliseconds() + ms;
     while (!done() && PerfMilliseconds() < until) SleepMs(2);

@@ -22,9 +22,6 @@ inline constexpr const char* kMissingPort = "COM199";
 // The bytes of the answering peer's answer to data.
 ABytes AnswerOf(const ABytes& data);
 
-// The message of the error the call raises, or "no error".
-std::string ErrorOf(const std::function<void()>& call);
-
 // Polls until done() holds or ms have passed; returns done().
 bool WaitFor(const std::function<bool()>& done, double ms);
 

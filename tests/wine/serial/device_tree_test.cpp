@@ -4,6 +4,7 @@
 
 #include "comport/port_ctrl.h"
 #include "core/error.h"
+#include "tests/support/error_of.h"
 #include "tests/wine/serial/bench.h"
 #include "tests/wine/serial/test_keys.h"
 
@@ -12,7 +13,7 @@
 namespace zev {
 namespace {
 
-using bench::ErrorOf;
+using test::ErrorOf;
 
 const std::string kTree = "System\\CurrentControlSet\\Enum\\ZEVTEST";
 

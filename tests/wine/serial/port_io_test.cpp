@@ -3,6 +3,7 @@
 #include "comport/port_ctrl.h"
 #include "core/error.h"
 #include "platform/timing.h"
+#include "tests/support/error_of.h"
 #include "tests/wine/serial/bench.h"
 
 #include <gtest/gtest.h>
@@ -118,14 +119,14 @@ TEST_F(WinePortIo, QueueSizesAndProperties) {
 TEST_F(WinePortIo, AClosedControllerRefusesEveryOperation) {
     c.Close();
     const std::string closed = "TCustomComPortCtrl.GetOpenRaised >> Подключение не установлено.";
-    EXPECT_EQ(bench::ErrorOf([&] { c.Read(1); }), closed);
-    EXPECT_EQ(bench::ErrorOf([&] { c.Write({1}); }), closed);
-    EXPECT_EQ(bench::ErrorOf([&] { c.ClearBuffers(true, true); }), closed);
+    EXPECT_EQ(test::ErrorOf([&] { c.Read(1); }), closed);
+    EXPECT_EQ(test::ErrorOf([&] { c.Write({1}); }), closed);
+    EXPECT_EQ(test::ErrorOf([&] { c.ClearBuffers(true, true); }), closed);
 }
 
 TEST_F(WinePortIo, AnInvalidHandleGivesTheSystemsError) {
     const std::string message =
-        bench::ErrorOf([] { TBasicComPortCtrl::GetDCB(static_cast<TPortHandle>(0x1234)); });
+        test::ErrorOf([] { TBasicComPortCtrl::GetDCB(static_cast<TPortHandle>(0x1234)); });
     // "<prefix><code>: <system text>)." with the code of an invalid handle.
     EXPECT_EQ(
         message.rfind("TBasicComPortCtrl.GetDCB >> Не удалось запрос параметров порта (6: ", 0), 0u)
@@ -145,7 +146,7 @@ TEST(WinePortConfig, TheDefaultConfigurationOfAPort) {
     // COM1 to COM9 whether or not the port exists, and refuses every longer one, so a missing
     // port cannot show the failure here.)
     TCustomComPortCtrl none;
-    EXPECT_EQ(bench::ErrorOf([&] { none.GetConfig(); }), "Error Message");
+    EXPECT_EQ(test::ErrorOf([&] { none.GetConfig(); }), "Error Message");
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Port names, the serial device map and opening, on ports mapped by the Wine bench.
 
 #include "comport/port_ctrl.h"
+#include "tests/support/error_of.h"
 #include "tests/wine/serial/bench.h"
 
 #include <algorithm>
@@ -9,7 +10,7 @@
 namespace zev {
 namespace {
 
-using bench::ErrorOf;
+using test::ErrorOf;
 
 bool Listed(const std::vector<std::string>& ports, const std::string& name) {
     return std::find(ports.begin(), ports.end(), name) != ports.end();

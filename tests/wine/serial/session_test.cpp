@@ -1,11 +1,12 @@
 // Request/answer sessions and the session log on mapped ports. Times have wide margins.
 
-#include "comport/port_ctrl.h"
 #include "comport/detail/session_log.h"
-#include "core/utf8_path.h"
+#include "comport/port_ctrl.h"
 #include "core/error.h"
+#include "core/utf8_path.h"
 #include "platform/system.h"
 #include "platform/timing.h"
+#include "tests/support/error_of.h"
 #include "tests/wine/serial/bench.h"
 
 #include <filesystem>
@@ -57,7 +58,7 @@ TEST(WineSession, AnUnansweredRequestIsRepeatedThenFailsWithoutHanging) {
     TSessionParams sp;
     sp.Init(150, 64, 30, 2, 100);
     const double start = PerfMilliseconds();
-    EXPECT_EQ(bench::ErrorOf([&] { c.Session(kRequest, &sp, true); }), "Нет ответа.");
+    EXPECT_EQ(test::ErrorOf([&] { c.Session(kRequest, &sp, true); }), "Нет ответа.");
     const double ms = PerfMilliseconds() - start;
     EXPECT_EQ(c.LastError(), TCustomComPortCtrl::kErrorNoAnswer);
     // Three attempts of 150 ms with 100 ms after each.
@@ -93,7 +94,7 @@ TEST(WineSession, ControllersOnTwoPortsRunAtOnce) {
             TSessionParams sp;
             sp.Init(50, 3, 30, 0, 0);
             for (int i = 0; i < 5; ++i)
-                if (bench::ErrorOf([&] { c.Session(kRequest, &sp, true); }) == "Нет ответа.")
+                if (test::ErrorOf([&] { c.Session(kRequest, &sp, true); }) == "Нет ответа.")
                     ++silent;
         } catch (const std::exception& e) {
             errors[1] = e.what();

@@ -2,6 +2,7 @@
 
 #include "comport/cpc_setup.h"
 #include "core/error.h"
+#include "tests/support/error_of.h"
 #include "tests/wine/serial/bench.h"
 #include "tests/wine/serial/test_keys.h"
 
@@ -65,7 +66,7 @@ TEST_F(WineSetupRegistry, AValueOfAnotherTypeEndsTheLoad) {
     keys.SetText(L"Port\\DCB", L"XonLim", L"2048");
     TCPCSetup s;
     s.Default(19200, 1);
-    EXPECT_EQ(bench::ErrorOf([&] { s.RegLoad(TRegRoot::CurrentUser, key); }),
+    EXPECT_EQ(test::ErrorOf([&] { s.RegLoad(TRegRoot::CurrentUser, key); }),
               "TCPCSetup.RegLoad >> Значение \"XonLim\" не является 32-битным числом");
     EXPECT_EQ(s.DCB.BaudRate, 9600u); // read before the bad value: kept
 }
