@@ -301,6 +301,17 @@ class Run:
 
         wait_for("\"Next\" to start the writing", pressed, 60, 0)
 
+    def close_window(self, window):
+        """Alt+F4 on the window; the program must end within 30 s with status 0."""
+        self.xdo("windowfocus", window)
+        self.xdo("key", "--clearmodifiers", "alt+F4")
+        try:
+            rc = self.program.wait(30)
+        except subprocess.TimeoutExpired:
+            raise Failure("the program did not end after Alt+F4")
+        if rc != 0:
+            raise Failure("the program ended with status %d" % rc)
+
     def program_log(self):
         try:
             with open(os.path.join(self.work, "program.log"), errors="replace") as f:
@@ -398,14 +409,7 @@ def failure_hint(args):
                            check=True, timeout=30)
             log("screenshot " + path)
 
-        run.xdo("windowfocus", window)
-        run.xdo("key", "--clearmodifiers", "alt+F4")
-        try:
-            rc = run.program.wait(30)
-        except subprocess.TimeoutExpired:
-            raise Failure("the program did not end after Alt+F4")
-        if rc != 0:
-            raise Failure("the program ended with status %d" % rc)
+        run.close_window(window)
         return 0
     except (Failure, subprocess.SubprocessError, OSError, KeyError, ValueError) as e:
         log("FAILED (failure hint): %s" % e)
@@ -454,14 +458,7 @@ def update(args):
         time.sleep(1.5)  # "Completed successfully" 100 ms after the last result
         run.screenshot(window, "win32-finished.png")
 
-        run.xdo("windowfocus", window)
-        run.xdo("key", "--clearmodifiers", "alt+F4")
-        try:
-            rc = run.program.wait(30)
-        except subprocess.TimeoutExpired:
-            raise Failure("the program did not end after Alt+F4")
-        if rc != 0:
-            raise Failure("the program ended with status %d" % rc)
+        run.close_window(window)
 
         problems = []
         for name in WRITTEN:
