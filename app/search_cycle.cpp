@@ -80,9 +80,10 @@ void TfrmZEVProgrammer::tmrStopSearchTimer() {
     SetProgress(0);
 
     AIP.resize(BLI.size());
+    const TPackageMemory memory = PackageMemory(*FH);
     for (std::size_t i = 0; i < BLI.size(); ++i) {
         const TLormanBootLoaderDevID& id = BLI[i].DevID;
-        AIP[i].New(*C.pnlData, DeviceRowText(id), *C.imgDev, JudgeDevice(id, B),
+        AIP[i].New(*C.pnlData, DeviceRowText(id), *C.imgDev, JudgeDevice(id, B, memory),
                    [this] { CheckBoxesClick(); });
         // The last device found ends up at the top.
         AIP[i].MoveU();

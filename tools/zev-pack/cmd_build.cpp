@@ -7,7 +7,9 @@
 #include "tools/zev-pack/checksum.h"
 #include "tools/zev-pack/commands.h"
 #include "tools/zev-pack/file_io.h"
+#include "tools/zev-pack/firmware_checks.h"
 #include "tools/zev-pack/hex_input.h"
+#include "tools/zev-pack/part_layout.h"
 #include "tools/zev-pack/report.h"
 
 #include <iostream>
@@ -21,12 +23,12 @@ std::string Range(const TAddressRange& range) {
 }
 
 // The package of the HEX files, and what was left out of them or added, told on the way.
-ABytes PayloadFromHex(const std::vector<std::string>& files, std::uint32_t eepromAddress,
+ABytes PayloadFromHex(const std::vector<std::string>& files, const TPartLayout& layout,
                       bool strict) {
     THexInput input;
     for (const std::string& file : files) ReadHexInput(file, input);
-    for (const std::string& warning : input.warnings) std::cerr << "warning: " << warning << "\n";
-    const TFirmwareImages images = MergeSegments(input, eepromAddress);
+    TFirmwareImages images = MergeSegments(input, layout.FlashLimit(), layout.eepromAt);
+    RefuseFirmwareProblems(images, layout);
 
     const std::string why = ": neither flash nor EEPROM; the bootloader does not write it";
     if (strict && !images.leftOut.empty()) {
@@ -41,29 +43,20 @@ ABytes PayloadFromHex(const std::vector<std::string>& files, std::uint32_t eepro
     if (images.flashPadding)
         std::cout << "padded flash " << Range(*images.flashPadding)
                   << " with 0xFF (erased flash) to end on a whole 64-byte line\n";
-    if (images.eepromLeadGap)
-        std::cout << "EEPROM image begins at " << Format("0x%x", {images.eepromAddress}) << ": "
-                  << Range(*images.eepromLeadGap) << " before its first data are 0x00\n";
-    return MakePackagePayload(images.flashAddress, images.flash, images.eepromAddress,
+    if (layout.eepromFill)
+        for (const auto& note : FillEepromCells(images, *layout.eepromFill))
+            std::cout << note << "\n";
+    return MakePackagePayload(images.flashAddress, images.flash, layout.PackageEepromAddress(),
                               images.eeprom);
-}
-
-std::uint32_t EepromAddressOption(const Args& args) {
-    const auto text = args.Value("--eeprom-at");
-    if (!text) return kPackageEepromAddress;
-    const std::uint32_t address = ParseNumber("--eeprom-at", *text, kPackageEepromLimit);
-    if (address <= kPackageFlashLimit || address % 2 != 0)
-        throw UsageError{Format("--eeprom-at takes an even address above the flash limit 0x%x "
-                                "and at most 0x%x",
-                                {kPackageFlashLimit, kPackageEepromLimit})};
-    return address;
 }
 
 } // namespace
 
 int RunBuild(const std::vector<std::string>& words) {
-    const Args args(words, {"--exe", "--hex", "--payload", "--eeprom-at", "-o", "--output"},
-                    {"--set-checksum", "--strict"});
+    std::vector<std::string> valueOptions = {"--exe", "--hex", "--payload", "-o", "--output"};
+    const auto& layoutOptions = PartLayoutOptionNames();
+    valueOptions.insert(valueOptions.end(), layoutOptions.begin(), layoutOptions.end());
+    const Args args(words, valueOptions, {"--set-checksum", "--strict"});
     if (!args.Positional().empty())
         throw UsageError{"unexpected argument \"" + args.Positional().front() + "\""};
     const std::string exe = args.Required("--exe");
@@ -72,21 +65,24 @@ int RunBuild(const std::vector<std::string>& words) {
     const std::string out = args.Output();
     if (hexFiles.empty() == !payloadFile)
         throw UsageError{"give either --hex FILE (one or more) or --payload FILE"};
-    if (payloadFile && (args.Value("--eeprom-at") || args.Flag("--strict")))
-        throw UsageError{"--eeprom-at and --strict sort HEX data: they go with --hex"};
-    const std::uint32_t eepromAddress = EepromAddressOption(args);
+    if (payloadFile && (PartLayoutGiven(args) || args.Flag("--strict")))
+        throw UsageError{"--record-at, --flash-end, --eeprom-at, --eeprom-fill and --strict sort "
+                         "HEX data: they go with --hex"};
+    const TPartLayout layout = PartLayoutOptions(args);
 
     ABytes program = ReadFileBytes(exe);
     ABytes payload = payloadFile ? ReadFileBytes(*payloadFile)
-                                 : PayloadFromHex(hexFiles, eepromAddress, args.Flag("--strict"));
+                                 : PayloadFromHex(hexFiles, layout, args.Flag("--strict"));
+    // Told only with the updater written: a refused package sets nothing.
+    std::string checksumNote;
     if (args.Flag("--set-checksum")) {
         if (const auto change = SetChecksum(payload)) {
             if (change->before == change->after)
-                std::cout << Format("CS 0x%.4x is already the checksum of words 2 to EP 0x%.4x\n",
-                                    {change->before, change->ep});
+                checksumNote = Format("CS 0x%.4x is already the checksum of words 2 to EP 0x%.4x\n",
+                                      {change->before, change->ep});
             else
-                std::cout << Format("CS set: 0x%.4x -> 0x%.4x (words 2 to EP 0x%.4x)\n",
-                                    {change->before, change->after, change->ep});
+                checksumNote = Format("CS set: 0x%.4x -> 0x%.4x (words 2 to EP 0x%.4x)\n",
+                                      {change->before, change->after, change->ep});
         }
     }
 
@@ -120,7 +116,7 @@ int RunBuild(const std::vector<std::string>& words) {
     WriteFileAtomically(out, file, PermissionsOf(exe));
 
     const auto& info = report.package.info;
-    std::cout << "wrote " << out << ": " << program.size() << " bytes of updater + "
+    std::cout << checksumNote << "wrote " << out << ": " << program.size() << " bytes of updater + "
               << payload.size() << " bytes of package + 8 bytes of trailer\n"
               << "package: " << WindowTitle(info) << ", type " << Format("0x%.4x", {info.TD})
               << ", " << report.package.flash.size() << " flash lines, "

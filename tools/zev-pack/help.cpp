@@ -15,7 +15,8 @@ length as a little-endian 32-bit number. zev-pack makes, checks, appends, remove
 
 Usage:
   zev-pack build --exe UPDATER --hex FIRMWARE.hex [--hex MORE.hex ...] -o OUT
-                 [--set-checksum] [--eeprom-at ADDR] [--strict]
+                 [--set-checksum] [--strict] [--record-at ADDR] [--flash-end ADDR]
+                 [--eeprom-at ADDR] [--eeprom-fill VALUE]
   zev-pack build --exe UPDATER --payload PACKAGE.bin -o OUT
   zev-pack info FILE [--json]
   zev-pack strip FILE -o OUT
@@ -29,26 +30,42 @@ Exit status: 0 success, 1 a check failed or input was refused (nothing is writte
 
 const char* kBuild =
     R"(zev-pack build --exe UPDATER (--hex FILE [--hex FILE ...] | --payload FILE) -o OUT
-                [--set-checksum] [--eeprom-at ADDR] [--strict]
+                [--set-checksum] [--strict] [--record-at ADDR] [--flash-end ADDR]
+                [--eeprom-at ADDR] [--eeprom-fill VALUE]
 
 Writes OUT: the updater's bytes, the package and its trailer. OUT keeps UPDATER's permissions
 (the executable bit included). A package already appended to UPDATER is replaced.
 
 --hex FILE      Intel HEX firmware as the toolchain wrote it, read with the updater's own
-                reader. Repeat for more files (for example flash and EEPROM apart). Byte
-                addresses, as 16-bit toolchains write them (word address times two):
-                  below 0x10000          flash: one block from its first byte, gaps 0x00, the
-                                         last line filled to 64 bytes with 0xFF (erased flash)
+                reader (a UTF-8 byte-order mark is skipped). Repeat for more files (for example
+                flash and EEPROM apart). Byte addresses (word address times two), laid out as
+                for enhanced mid-range parts (PIC16F1xxx):
+                  below 0x10000          flash: one block from its first byte, which must be
+                                         the information record at 0x400 (word 0x200); gaps
+                                         0x00, the last line filled to 64 bytes with 0xFF
                   0x10000 to ADDR        not written by the bootloader (user IDs,
                                          configuration words, device IDs): left out, each
                                          range listed
                   ADDR to 0x20000        the EEPROM image, one byte in the low byte of each
                                          word; it begins at ADDR, which the updater writes to
-                                         EEPROM address 0
+                                         EEPROM address 0, and must give every cell from there
                 Refused, naming the line: records that go backwards or overlap within a block,
-                lines that are not valid records, data above 0x20000, no end-of-file record
-                (the reader would lose data in each case); data of two files that overlap.
---eeprom-at ADDR  where the EEPROM image begins                        [0x1E000]
+                lines that are not valid records, data above 0x20000 (PIC18 files), no
+                end-of-file record or text after it (the reader would lose data in each case);
+                data of two files that overlap. Refused, naming the addresses: flash data that
+                does not begin at the record address, EP past the flash data, data at
+                0x4000-0x43FF apart from the program (a classic mid-range part: describe it
+                with --flash-end and --eeprom-at), EEPROM cells the files do not give.
+--record-at ADDR  the byte address of the part's information record, where the flash image
+                must begin; the updater writes the package only to devices that report it
+                                                                       [0x400]
+--flash-end ADDR  the part's last flash byte (odd): flash is the data up to it, and the data
+                after it up to the EEPROM image is left out. For classic mid-range parts
+                (PIC16F88x: --flash-end 0x3FFF for 8K words, with --eeprom-at 0x4200)
+                                                                       [0xFFFF]
+--eeprom-at ADDR  where the EEPROM image begins, above the flash end    [0x1E000]
+--eeprom-fill VALUE  the value of EEPROM cells the files do not give (0xFF: erased EEPROM);
+                without it such cells are refused.
 --strict        refuse data that the bootloader does not write instead of leaving it out.
 --set-checksum  set the record's CS to the checksum the updater computes (words 2 to EP) and
                 show the old and the new value. Without it a wrong CS is refused (0x0304).

@@ -2,7 +2,6 @@
 
 #include "core/error.h"
 #include "core/format.h"
-#include "core/utf8_path.h"
 #include "datafiles/bootloader_image.h"
 #include "datafiles/hex_data_file.h"
 #include "datafiles/package_check.h"
@@ -11,6 +10,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <map>
+#include <sstream>
 
 namespace zev::pack {
 
@@ -48,7 +48,7 @@ public:
         records.push_back({line, block, address, length});
     }
 
-    void OnBlock(std::size_t, std::size_t, std::uint32_t) override {}
+    void OnBlock(std::size_t, std::size_t, std::uint32_t base) override { FBase = base; }
 
     void OnSkip(std::size_t line, THexLineSkip why, const std::string& text,
                 const std::string& detail) override {
@@ -62,6 +62,7 @@ public:
         case THexLineSkip::AboveLimit:
             Problem(line, "data lies above the EEPROM limit " + Hex(kPackageEepromLimit) +
                               " and would be dropped");
+            droppedFrom = std::max(droppedFrom, FBase);
             break;
         case THexLineSkip::BelowBlock:
             Problem(line, "data record goes backwards below the first address of its block and "
@@ -73,7 +74,11 @@ public:
         case THexLineSkip::BufferLimit:
             Problem(line, "data would make the image larger than the reader takes");
             break;
-        case THexLineSkip::AddressAboveLimit:
+        case THexLineSkip::AddressAboveLimit: {
+            const THexRec rec = THexRec::FromText(text); // the reader has parsed it
+            FBase = std::uint32_t{rec.D[0] * 256u + rec.D[1]} << (rec.T * rec.T);
+            break;
+        }
         case THexLineSkip::OtherType:
             break;
         }
@@ -93,6 +98,7 @@ public:
     std::vector<std::string> problems;
     std::size_t problemCount = 0;
     std::size_t FEofLine = 0;
+    std::uint32_t droppedFrom = 0; // the highest base under which data was dropped
 
 private:
     struct Record {
@@ -116,10 +122,16 @@ private:
 
     std::string FFile;
     std::map<std::size_t, Record> FLast;
+    std::uint32_t FBase = 0; // the base of the last address record
 };
 
-// True when a line after the end-of-file record holds anything but blanks.
-bool HasTextAfter(const ABytes& text, std::size_t eofLine) {
+// Where 16-bit parts (PIC18) keep what is not program memory: user IDs from 0x200000,
+// configuration from 0x300000, EEPROM from 0xF00000.
+constexpr std::uint32_t kPic18IdAddress = 0x200000;
+
+// The number of the first line after the end-of-file record that holds anything but blanks
+// and control characters, or 0.
+std::size_t FirstLineAfter(const ABytes& text, std::size_t eofLine) {
     std::size_t line = 1;
     for (std::size_t k = 0; k < text.size(); ++k) {
         const char c = static_cast<char>(text[k]);
@@ -127,25 +139,54 @@ bool HasTextAfter(const ABytes& text, std::size_t eofLine) {
             if (c == '\r' && k + 1 < text.size() && text[k + 1] == '\n') ++k;
             ++line;
         } else if (line > eofLine && static_cast<unsigned char>(c) > 0x20) {
-            return true;
+            return line;
         }
     }
-    return false;
+    return 0;
 }
+
+// The text without a UTF-8 byte-order mark at its start: editors put one there, and the reader
+// would take it for the first record's mark and digits.
+ABytes WithoutByteOrderMark(ABytes text) {
+    static constexpr std::uint8_t kMark[] = {0xEF, 0xBB, 0xBF};
+    if (text.size() >= 3 && std::equal(kMark, kMark + 3, text.begin()))
+        text.erase(text.begin(), text.begin() + 3);
+    return text;
+}
+
+// The updater's reader, given text that is already in memory.
+class TTextHexFile : public THexDataFile {
+public:
+    void LoadText(const ABytes& text) {
+        std::istringstream stream(std::string(text.begin(), text.end()));
+        LoadStream(stream, FData);
+    }
+};
 
 } // namespace
 
 void ReadHexInput(const std::string& name, THexInput& input) {
-    const ABytes text = ReadFileBytes(name); // also refuses what is not a regular file
-    THexDataFile file;
+    const ABytes text = WithoutByteOrderMark(ReadFileBytes(name)); // refuses what is no file
+    TTextHexFile file;
     file.SetInfo(kPackageFlashLimit, kPackageEepromLimit);
     LineJudge judge(name);
     file.SetObserver(&judge);
-    file.Load(Utf8Path(name));
+    file.LoadText(text);
 
     if (judge.FEofLine == 0)
         judge.problems.push_back(name + ": no end-of-file record: the reader would leave the last "
                                         "block empty");
+    else if (const std::size_t after = FirstLineAfter(text, judge.FEofLine))
+        judge.problems.push_back(name + ":" + std::to_string(after) +
+                                 ": text after the end-of-file record (line " +
+                                 std::to_string(judge.FEofLine) +
+                                 "): the reader stops at that record and would lose it (files "
+                                 "joined into one? give each with its own --hex)");
+    if (judge.droppedFrom >= kPic18IdAddress)
+        judge.problems.push_back(
+            name + ": data from " + Hex(judge.droppedFrom) +
+            " on is where 16-bit parts (PIC18) keep user IDs (0x200000), configuration "
+            "(0x300000) and EEPROM (0xF00000): their files are not supported");
     if (!judge.problems.empty()) {
         std::string message = "refusing " + name + ", the updater's reader would lose data:";
         for (const auto& problem : judge.problems) message += "\n  " + problem;
@@ -154,9 +195,6 @@ void ReadHexInput(const std::string& name, THexInput& input) {
                        " more";
         Raise(message);
     }
-    if (HasTextAfter(text, judge.FEofLine))
-        input.warnings.push_back(name + ":" + std::to_string(judge.FEofLine) +
-                                 ": lines after the end-of-file record are not read");
 
     // Every kept record's bytes, taken from the reader's buffer; records back to back make one
     // segment. Nothing went backwards or overlapped (refused above), so each record's bytes
@@ -216,9 +254,34 @@ ABytes Lay(const std::vector<Piece>& pieces, std::uint32_t address) {
     return image;
 }
 
+// The pieces, sorted and apart, as unbroken runs of addresses.
+std::vector<TAddressRange> Runs(const std::vector<Piece>& pieces) {
+    std::vector<TAddressRange> runs;
+    for (const Piece& piece : pieces) {
+        const auto last = static_cast<std::uint32_t>(piece.End() - 1);
+        if (!runs.empty() && runs.back().last + std::uint64_t{1} == piece.address)
+            runs.back().last = last;
+        else
+            runs.push_back({piece.address, last, piece.segment->source});
+    }
+    return runs;
+}
+
+// The addresses from first up to the end of the runs that no run covers.
+std::vector<TAddressRange> Gaps(const std::vector<TAddressRange>& runs, std::uint32_t first) {
+    std::vector<TAddressRange> gaps;
+    std::uint64_t next = first;
+    for (const TAddressRange& run : runs) {
+        if (run.first > next) gaps.push_back({static_cast<std::uint32_t>(next), run.first - 1, ""});
+        next = std::uint64_t{run.last} + 1;
+    }
+    return gaps;
+}
+
 } // namespace
 
-TFirmwareImages MergeSegments(const THexInput& input, std::uint32_t eepromAddress) {
+TFirmwareImages MergeSegments(const THexInput& input, std::uint32_t flashLimit,
+                              std::uint32_t eepromAddress) {
     // Each segment cut at the flash limit and at the EEPROM image's address.
     std::vector<Piece> flash, other, eeprom;
     for (const THexSegment& segment : input.segments) {
@@ -232,11 +295,11 @@ TFirmwareImages MergeSegments(const THexInput& input, std::uint32_t eepromAddres
                               static_cast<std::size_t>(from - begin),
                               static_cast<std::size_t>(until - from)});
         };
-        take(flash, 0, kPackageFlashLimit);
-        take(other, kPackageFlashLimit, eepromAddress);
+        take(flash, 0, flashLimit);
+        take(other, flashLimit, eepromAddress);
         take(eeprom, eepromAddress, UINT64_MAX);
     }
-    if (flash.empty()) Raise("no flash data below " + Hex(kPackageFlashLimit));
+    if (flash.empty()) Raise("no flash data below " + Hex(flashLimit));
     SortApart(flash);
     SortApart(other);
     SortApart(eeprom);
@@ -244,6 +307,7 @@ TFirmwareImages MergeSegments(const THexInput& input, std::uint32_t eepromAddres
     TFirmwareImages images;
     images.flashAddress = flash.front().address;
     images.flash = Lay(flash, images.flashAddress);
+    images.flashRuns = Runs(flash);
     // Erased flash reads 0xFF: the last line is filled with it, so that every byte is written.
     const std::size_t tail = images.flash.size() % kFlashLineSize;
     if (tail != 0) {
@@ -253,20 +317,12 @@ TFirmwareImages MergeSegments(const THexInput& input, std::uint32_t eepromAddres
         images.flash.resize(images.flash.size() + pad, 0xFF);
     }
 
-    for (const Piece& piece : other) {
-        const auto last = static_cast<std::uint32_t>(piece.End() - 1);
-        if (!images.leftOut.empty() &&
-            images.leftOut.back().last + std::uint64_t{1} == piece.address)
-            images.leftOut.back().last = last;
-        else
-            images.leftOut.push_back({piece.address, last, piece.segment->source});
-    }
+    images.leftOut = Runs(other);
 
     if (!eeprom.empty()) {
         images.eepromAddress = eepromAddress;
         images.eeprom = Lay(eeprom, eepromAddress);
-        if (eeprom.front().address != eepromAddress)
-            images.eepromLeadGap = TAddressRange{eepromAddress, eeprom.front().address - 1, ""};
+        images.eepromGaps = Gaps(Runs(eeprom), eepromAddress);
     }
     return images;
 }

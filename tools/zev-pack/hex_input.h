@@ -22,13 +22,14 @@ struct THexSegment {
 
 struct THexInput {
     std::vector<THexSegment> segments;
-    std::vector<std::string> warnings;
 };
 
 // Reads one file (its name in UTF-8) with the flash and EEPROM limits of the updater and adds
-// its data to input. Raises one error listing every line that would lose data: records that go
-// backwards or overlap within a block, lines that do not parse, records outside the limits or
-// below their block, address records without two bytes, and a missing end-of-file record.
+// its data to input; a UTF-8 byte-order mark at its start is skipped. Raises one error listing
+// every line that would lose data: records that go backwards or overlap within a block, lines
+// that do not parse, records outside the limits or below their block, address records without
+// two bytes, a missing end-of-file record, and text after the end-of-file record (the reader
+// stops there).
 void ReadHexInput(const std::string& name, THexInput& input);
 
 // The byte address where the package's EEPROM image begins: the updater writes the image's
@@ -47,16 +48,18 @@ struct TAddressRange {
 struct TFirmwareImages {
     std::uint32_t flashAddress = 0;
     ABytes flash; // from its first data byte, gaps 0x00, ended with 0xFF to a whole line
+    std::vector<TAddressRange> flashRuns; // the flash data as unbroken runs, rising
     std::uint32_t eepromAddress = 0;
     ABytes eeprom; // from eepromAddress, gaps 0x00; empty when there is no EEPROM data
-    std::vector<TAddressRange> leftOut;         // data from the flash limit to eepromAddress
-    std::optional<TAddressRange> flashPadding;  // the 0xFF bytes that end the flash image
-    std::optional<TAddressRange> eepromLeadGap; // the 0x00 bytes before the first EEPROM data
+    std::vector<TAddressRange> leftOut;        // data from the flash limit to eepromAddress
+    std::optional<TAddressRange> flashPadding; // the 0xFF bytes that end the flash image
+    std::vector<TAddressRange> eepromGaps;     // bytes of the EEPROM image no data gives
 };
 
-// Flash is the data below the flash limit, EEPROM the data from eepromAddress on; the data in
+// Flash is the data below flashLimit, EEPROM the data from eepromAddress on; the data in
 // between is not written by the bootloader and is only listed. Raises when data overlaps or
 // when there is no flash data.
-TFirmwareImages MergeSegments(const THexInput& input, std::uint32_t eepromAddress);
+TFirmwareImages MergeSegments(const THexInput& input, std::uint32_t flashLimit,
+                              std::uint32_t eepromAddress);
 
 } // namespace zev::pack

@@ -2,6 +2,8 @@
 #include "app/info_panel.h"
 #include "core/cp1251.h"
 #include "core/lang.h"
+#include "datafiles/package_builder.h"
+#include "datafiles/package_check.h"
 
 #include <gtest/gtest.h>
 
@@ -58,6 +60,55 @@ TEST_F(DeviceJudgingTest, StateFromTypeVariantRevisionAndVersion) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(JudgeDevice(c.id, Package()), c.state);
     }
+}
+
+// The package's memory as the updater reads it from its image.
+TPackageMemory MemoryOf(const TDemoFirmware& demo) {
+    TLormanBootLoaderHexDataFile image;
+    image.SetInfo(kPackageFlashLimit, kPackageEepromLimit);
+    image.BytesFrom(MakeDemoPayload(demo));
+    return PackageMemory(image);
+}
+
+TEST_F(DeviceJudgingTest, MemoryOfThePackageAgainstTheDevicesOwnAccount) {
+    // The demo package: flash lines 0x400 .. 0x7FFF, 256 EEPROM bytes.
+    const TPackageMemory demo = MemoryOf(TDemoFirmware{});
+    EXPECT_EQ(demo.flashFirst, 0x400u);
+    EXPECT_EQ(demo.flashLast, 0x7FFFu);
+    EXPECT_EQ(demo.eepromBytes, 256u);
+    TDemoFirmware flashOnly;
+    flashOnly.eepromSize = 0;
+    EXPECT_EQ(MemoryOf(flashOnly).eepromBytes, 0u);
+
+    struct Case {
+        const char* what;
+        std::uint16_t inf, max, eeprom;
+        bool fits;
+    };
+    const Case cases[] = {
+        {"the simulator's defaults", 0x0400, 0xFFFF, 256, true},
+        {"exactly the package's memory", 0x0400, 0x7FFF, 256, true},
+        {"the record one page higher", 0x0800, 0xFFFF, 256, false},
+        {"the record lower", 0x0200, 0xFFFF, 256, false},
+        {"flash one word short", 0x0400, 0x7FFD, 256, false},
+        {"EEPROM one cell short", 0x0400, 0xFFFF, 255, false},
+        {"highest EEPROM address 0xFFFF: 65536 cells", 0x0400, 0xFFFF, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TLormanBootLoaderDevID id = Device(0x0104);
+        id.dAdressInf = c.inf;
+        id.dAdressMax = c.max;
+        id.dEepromMax = c.eeprom;
+        EXPECT_EQ(MemoryFits(id, demo), c.fits);
+        EXPECT_EQ(JudgeDevice(id, Package(), demo), c.fits ? kRowToUpdate : kRowNotSupported);
+    }
+    // Memory that fits leaves the judging to type, variant, revision and version.
+    TLormanBootLoaderDevID same = Device(0x0105);
+    same.dAdressInf = 0x0400;
+    same.dAdressMax = 0xFFFF;
+    same.dEepromMax = 256;
+    EXPECT_EQ(JudgeDevice(same, Package(), demo), kRowNotRequired);
 }
 
 TEST_F(DeviceJudgingTest, RowTextOfADevice) {
