@@ -9,6 +9,7 @@
 #include "tools/zev-pack/file_io.h"
 #include "tools/zev-pack/hex_input.h"
 #include "tools/zev-pack/report.h"
+#include "tools/zev-pack/updater_lookup.h"
 
 #include <iostream>
 
@@ -66,7 +67,6 @@ int RunBuild(const std::vector<std::string>& words) {
                     {"--set-checksum", "--strict"});
     if (!args.Positional().empty())
         throw UsageError{"unexpected argument \"" + args.Positional().front() + "\""};
-    const std::string exe = args.Required("--exe");
     const auto hexFiles = args.Values("--hex");
     const auto payloadFile = args.Value("--payload");
     const std::string out = args.Output();
@@ -75,6 +75,10 @@ int RunBuild(const std::vector<std::string>& words) {
     if (payloadFile && (args.Value("--eeprom-at") || args.Flag("--strict")))
         throw UsageError{"--eeprom-at and --strict sort HEX data: they go with --hex"};
     const std::uint32_t eepromAddress = EepromAddressOption(args);
+    const std::optional<std::string> exeOption = args.Value("--exe");
+    const std::string exe = exeOption ? *exeOption : FindInstalledUpdater();
+    if (!exeOption)
+        std::cout << "updater: " << exe << " (installed beside zev-pack; --exe names another)\n";
 
     ABytes program = ReadFileBytes(exe);
     ABytes payload = payloadFile ? ReadFileBytes(*payloadFile)
