@@ -1,5 +1,7 @@
 #include "gui/qt/desktop_session.h"
 
+#include "gui/qt/system_colors.h"
+
 #include <QApplication>
 #include <QIcon>
 #include <QString>
@@ -91,8 +93,8 @@ void TStartupGuard::End() {
 
 void SetApplicationIcon() {
     QIcon icon;
-    icon.addFile(QStringLiteral(":/zev/zev-programmer-256.png"));
-    icon.addFile(QStringLiteral(":/zev/zev-programmer-48.png"));
+    icon.addFile(PicturePath("zev-programmer-256"));
+    icon.addFile(PicturePath("zev-programmer-48"));
     QApplication::setWindowIcon(icon);
 }
 
