@@ -81,6 +81,10 @@ for program in usr/bin/zev-pack usr/bin/zev-devsim usr/lib/zev-programmer/zev-pr
 done
 
 echo "-- installed with apt-get"
+# A package of the same version left by an earlier run would keep its files: remove it first.
+if dpkg-query -W -f='${Status}' zev-programmer 2>/dev/null | grep -q 'install ok installed'; then
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get remove -y -qq zev-programmer >/dev/null
+fi
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "$deb" >"$work/apt.log" 2>&1 ||
     { cat "$work/apt.log"; fail "apt-get install failed"; }
 installed=1
