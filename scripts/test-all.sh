@@ -76,6 +76,14 @@ cmake --build build-win32 -j"$jobs" --target ZEVProgrammer zev-pack
 bash scripts/check-win32-exe.sh --machine i386 build-win32/bin/ZEVProgrammer.exe
 bash scripts/check-win32-exe.sh --machine i386 --tool build-win32/bin/zev-pack.exe
 
+stage "Packages: the .deb and the .zip"
+# The release packages from the trees built above: cpack in build (RelWithDebInfo, stripped on
+# the way into the package, so the same code as a Release build without its debug information)
+# and in build-win32. The .deb is installed with apt-get, tried from its installed files only
+# (packing without --exe, the packed updater on Xvfb listing a simulated device, the message
+# without a display) and removed; the .zip is unpacked and its programs checked.
+bash scripts/test-packages.sh build build-win32
+
 stage "Windows: 64-bit tests under Wine"
 win_units=(unit_core unit_platform unit_datafiles unit_threads unit_comport unit_bootloader
            unit_app)

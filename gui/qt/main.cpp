@@ -1,6 +1,7 @@
 // ZEV Programmer on Linux: the program entry. It takes no arguments and reads no configuration;
 // the update package comes from the end of its own executable file.
 
+#include "gui/qt/desktop_session.h"
 #include "gui/qt/main_form.h"
 #include "gui/qt/qt_main_thread.h"
 #include "platform/timing.h"
@@ -10,10 +11,22 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
+    if (const std::string missing = zev::qt::MissingDisplay(); !missing.empty()) {
+        std::fputs(zev::qt::NoDisplayMessage(missing).c_str(), stderr);
+        return zev::qt::kExitNoDisplay;
+    }
     zev::TimingStartup();
-    QApplication application(argc, argv);
+    zev::qt::SetDesktopIdentity();
+    std::vector<char*> arguments = zev::qt::ApplicationArguments(argc, argv);
+    int count = static_cast<int>(arguments.size()) - 1;
+    zev::qt::TStartupGuard startup;
+    QApplication application(count, arguments.data());
+    startup.End();
+    zev::qt::SetApplicationIcon();
     zev::qt::TQtMainThread mainThread;
     zev::SetMainThread(&mainThread);
 

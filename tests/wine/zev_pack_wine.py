@@ -11,7 +11,9 @@ same kind, as a publisher on Windows types them:
     inputs;
   - "info" on the result ends with "check: OK" and agrees with the Linux report;
   - the same firmware without --set-checksum is refused with 0x0304 and nothing is written;
-  - "strip" gives back the updater as it was.
+  - "strip" gives back the updater as it was;
+  - a copy of zev-pack.exe beside ZEVProgrammer.exe, as the .zip has them, run without --exe,
+    takes that updater, says so, and makes the same file; "--version" gives the version.
 Exit status 0 when everything matched, 1 otherwise, 2 on wrong usage.
 """
 
@@ -54,10 +56,11 @@ def main():
     parser.add_argument("--prefix", help="the Wine prefix (default: the runner's)")
     args = parser.parse_args()
 
-    wine = ["bash", os.path.abspath(args.wine_run)]
+    runner = ["bash", os.path.abspath(args.wine_run)]
     if args.prefix:
-        wine += ["--prefix", os.path.abspath(args.prefix)]
-    wine += ["--", os.path.abspath(args.exe)]
+        runner += ["--prefix", os.path.abspath(args.prefix)]
+    runner += ["--"]
+    wine = runner + [os.path.abspath(args.exe)]
     linux = [os.path.abspath(args.linux)]
 
     top = tempfile.mkdtemp(prefix="zev-pack-wine-")
@@ -106,6 +109,24 @@ def main():
         with open(os.path.join(work, "stripped.exe"), "rb") as a, \
                 open(os.path.join(work, "ZEVProgrammer.exe"), "rb") as b:
             expect(a.read() == b.read(), "strip gives back the updater as it was")
+
+        shutil.copy(args.exe, os.path.join(work, "zev-pack.exe"))
+        beside = runner + [os.path.join(work, "zev-pack.exe")]
+        status, text, err = run(beside + ["build", "--hex", firmware, "--set-checksum", "-o",
+                                          "found.exe"], work)
+        first = text.replace("\r\n", "\n").split("\n")[0]
+        expect(status == 0 and first.startswith("updater: ") and
+               first.endswith("\\Выпуск 1.06 (насос)\\ZEVProgrammer.exe "
+                              "(installed beside zev-pack; --exe names another)"),
+               "without --exe, zev-pack.exe takes ZEVProgrammer.exe from its own folder",
+               text + err)
+        with open(os.path.join(work, "found.exe"), "rb") as a, \
+                open(os.path.join(work, out), "rb") as b:
+            expect(a.read() == b.read(), "and makes the same file as with --exe")
+        status, text, err = run(beside + ["--version"], work)
+        expect(status == 0 and text.strip().startswith("zev-pack ") and
+               text.strip() == run(linux + ["--version"], work)[1].strip(),
+               "zev-pack.exe --version is the Linux zev-pack's", text + err)
     except Failure as failure:
         log("FAILED: " + str(failure))
         return 1

@@ -40,6 +40,7 @@ Options:
                       serial line would; where the system refuses it, a note on standard
                       error and the normal priority
   -h, --help          this text
+      --version       the version
 With no device given there is one, dev1.
 
 Output (standard output, one line each, flushed):

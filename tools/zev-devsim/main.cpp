@@ -4,6 +4,7 @@
 #include "tools/zev-devsim/options.h"
 #include "tools/zev-devsim/setup.h"
 #include "tools/zev-devsim/simulator.h"
+#include "zev_version.h"
 
 #include <cerrno>
 #include <csignal>
@@ -45,6 +46,10 @@ int main(int argc, char** argv) {
         options = ParseOptions(std::vector<std::string>(argv + 1, argv + argc));
         if (options.Help) {
             std::fputs(HelpText().c_str(), stdout);
+            return 0;
+        }
+        if (options.Version) {
+            std::printf("zev-devsim %s\n", ZEV_VERSION_TEXT);
             return 0;
         }
         TSetup setup;

@@ -26,6 +26,8 @@ TOptions ParseOptions(const std::vector<std::string>& pArgs) {
         const std::string a = pArgs[i];
         if (a == "-h" || a == "--help") {
             o.Help = true;
+        } else if (a == "--version") {
+            o.Version = true;
         } else if (a == "-c" || a == "--config") {
             o.ConfigFiles.push_back(value(a));
         } else if (a == "-d" || a == "--device") {

@@ -16,6 +16,7 @@ struct TOptions {
     bool DieWithParent = false;
     bool Realtime = false;
     bool Help = false;
+    bool Version = false;
 };
 
 // Raises an Error with a message fit for the user on a bad command line.

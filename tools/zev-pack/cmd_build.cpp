@@ -11,6 +11,7 @@
 #include "tools/zev-pack/hex_input.h"
 #include "tools/zev-pack/part_layout.h"
 #include "tools/zev-pack/report.h"
+#include "tools/zev-pack/updater_lookup.h"
 
 #include <iostream>
 
@@ -59,7 +60,6 @@ int RunBuild(const std::vector<std::string>& words) {
     const Args args(words, valueOptions, {"--set-checksum", "--strict"});
     if (!args.Positional().empty())
         throw UsageError{"unexpected argument \"" + args.Positional().front() + "\""};
-    const std::string exe = args.Required("--exe");
     const auto hexFiles = args.Values("--hex");
     const auto payloadFile = args.Value("--payload");
     const std::string out = args.Output();
@@ -69,6 +69,10 @@ int RunBuild(const std::vector<std::string>& words) {
         throw UsageError{"--record-at, --flash-end, --eeprom-at, --eeprom-fill and --strict sort "
                          "HEX data: they go with --hex"};
     const TPartLayout layout = PartLayoutOptions(args);
+    const std::optional<std::string> exeOption = args.Value("--exe");
+    const std::string exe = exeOption ? *exeOption : FindInstalledUpdater();
+    if (!exeOption)
+        std::cout << "updater: " << exe << " (installed beside zev-pack; --exe names another)\n";
 
     ABytes program = ReadFileBytes(exe);
     ABytes payload = payloadFile ? ReadFileBytes(*payloadFile)

@@ -14,27 +14,34 @@ container holding the flash and EEPROM images), then the bytes AA AA AA AA and t
 length as a little-endian 32-bit number. zev-pack makes, checks, appends, removes and shows it.
 
 Usage:
-  zev-pack build --exe UPDATER --hex FIRMWARE.hex [--hex MORE.hex ...] -o OUT
+  zev-pack build [--exe UPDATER] --hex FIRMWARE.hex [--hex MORE.hex ...] -o OUT
                  [--set-checksum] [--strict] [--record-at ADDR] [--flash-end ADDR]
                  [--eeprom-at ADDR] [--eeprom-fill VALUE]
-  zev-pack build --exe UPDATER --payload PACKAGE.bin -o OUT
+  zev-pack build [--exe UPDATER] --payload PACKAGE.bin -o OUT
   zev-pack info FILE [--json]
   zev-pack strip FILE -o OUT
   zev-pack extract FILE -o PACKAGE.bin
   zev-pack demo-hex -o DEMO.hex [options]
   zev-pack help [COMMAND]      (or: zev-pack COMMAND --help)
+  zev-pack --version
 
 Exit status: 0 success, 1 a check failed or input was refused (nothing is written then),
 2 wrong usage.
 )";
 
 const char* kBuild =
-    R"(zev-pack build --exe UPDATER (--hex FILE [--hex FILE ...] | --payload FILE) -o OUT
+    R"(zev-pack build [--exe UPDATER] (--hex FILE [--hex FILE ...] | --payload FILE) -o OUT
                 [--set-checksum] [--strict] [--record-at ADDR] [--flash-end ADDR]
                 [--eeprom-at ADDR] [--eeprom-fill VALUE]
 
 Writes OUT: the updater's bytes, the package and its trailer. OUT keeps UPDATER's permissions
 (the executable bit included). A package already appended to UPDATER is replaced.
+
+--exe UPDATER   the bare updater to append the package to. Without it, the one installed
+                with zev-pack: on Linux ../lib/zev-programmer/zev-programmer from zev-pack's
+                folder (/usr/lib/zev-programmer/zev-programmer for /usr/bin/zev-pack), on
+                Windows ZEVProgrammer.exe in zev-pack.exe's folder; in a build tree the
+                updater beside zev-pack. The first line of the output names the one taken.
 
 --hex FILE      Intel HEX firmware as the toolchain wrote it, read with the updater's own
                 reader (a UTF-8 byte-order mark is skipped). Repeat for more files (for example

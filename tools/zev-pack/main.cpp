@@ -4,6 +4,7 @@
 #include "platform/system.h"
 #include "tools/zev-pack/args.h"
 #include "tools/zev-pack/commands.h"
+#include "zev_version.h"
 
 #include <iostream>
 #include <map>
@@ -19,6 +20,10 @@ int main(int argc, char** argv) {
     const std::vector<std::string> rest(words.begin() + 1, words.end());
     if (command == "--help" || command == "-h" || command == "help") {
         PrintHelp(std::cout, rest.empty() ? "" : rest.front());
+        return kExitOk;
+    }
+    if (command == "--version") {
+        std::cout << "zev-pack " << ZEV_VERSION_TEXT << "\n";
         return kExitOk;
     }
     const std::map<std::string, int (*)(const std::vector<std::string>&)> commands = {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Draws the program's icon with ImageMagick: a chip with four pins on each side, as the device
-# icon of the window, at the sizes Windows asks for. The .ico is committed; run this only to
-# change it.
+# icon of the window, at the sizes Windows asks for, and the same pictures as the Linux window's
+# icon (gui/qt/resources/zev-programmer-256.png and -48.png). The files are committed; run this
+# only to change them.
 set -euo pipefail
 cd "$(dirname "$0")"
 convert=convert
@@ -20,3 +21,7 @@ done
     -depth 8 -strip -define png:exclude-chunks=date,time zev-256.png
 "$convert" zev-256.png -depth 8 -define icon:auto-resize=256,48,32,24,16 ZEVProgrammer.ico
 rm -f zev-256.png
+for frame in 0:256 1:48; do
+    "$convert" "ZEVProgrammer.ico[${frame%%:*}]" -strip -define png:exclude-chunks=date,time \
+        "../../qt/resources/zev-programmer-${frame##*:}.png"
+done

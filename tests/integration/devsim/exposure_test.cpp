@@ -4,6 +4,8 @@
 #include "host_port.h"
 #include "support/temp_file.h"
 
+#include "zev_version.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -106,6 +108,12 @@ TEST(DevSimExposure, HelpExplainsTheOptionsKeysAndFaults) {
                               "idlen", "every=K", "wine-run.sh --com", "F AAAA:"}) {
         EXPECT_NE(sim.Stdout().find(topic), std::string::npos) << topic;
     }
+}
+
+TEST(DevSimExposure, VersionIsTheProjectsAndStartsNothing) {
+    DevSim sim;
+    ASSERT_EQ(sim.RunToEnd({"--version"}), 0);
+    EXPECT_EQ(sim.Stdout(), std::string("zev-devsim ") + ZEV_VERSION_TEXT + "\n");
 }
 
 } // namespace

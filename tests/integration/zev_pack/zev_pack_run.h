@@ -33,10 +33,11 @@ inline std::string Quote(const std::string& word) {
     return quoted + "'";
 }
 
-inline RunResult Pack(const std::vector<std::string>& args) {
+// A program run with the arguments given, its output kept.
+inline RunResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
     const fs::path out = test::ScratchPath("stdout");
     const fs::path err = test::ScratchPath("stderr");
-    std::string command = Quote(ZEV_PACK_PATH);
+    std::string command = Quote(program);
     for (const auto& arg : args) command += " " + Quote(arg);
     command += " >" + Quote(out.string()) + " 2>" + Quote(err.string()) + " </dev/null";
     const int raw = std::system(command.c_str());
@@ -45,6 +46,10 @@ inline RunResult Pack(const std::vector<std::string>& args) {
     result.out = test::ReadWholeFile(out);
     result.err = test::ReadWholeFile(err);
     return result;
+}
+
+inline RunResult Pack(const std::vector<std::string>& args) {
+    return RunProgram(ZEV_PACK_PATH, args);
 }
 
 inline std::string Bytes(const ABytes& bytes) {

@@ -336,7 +336,6 @@ TEST_F(ZevPack, UsageAndFileErrors) {
         {{"build", "--exe", updater.string(), "--hex", hex, "--payload", hex, "-o", out.string()},
          2,
          "either --hex"},
-        {{"build", "--hex", hex, "-o", out.string()}, 2, "missing --exe"},
         {{"info"}, 2, "exactly one FILE"},
         {{"info", "a", "b"}, 2, "exactly one FILE"},
         {{"info", "--jsn", "a"}, 2, "unknown option --jsn"},
