@@ -6,8 +6,11 @@
 #include "tests/integration/comport/pty_peer.h"
 
 #include <atomic>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <regex>
+#include <termios.h>
+#include <unistd.h>
 
 namespace zev {
 namespace {
@@ -298,6 +301,17 @@ TEST_F(SessionTest, AFailedWriteWhoseReopenSucceedsGoesOnOnTheNewLine) {
     pty.CloseMaster();
     std::filesystem::remove(port);
     TPty replugged;
+    // The adapter comes back as a raw line: reopening reads the line's settings back and
+    // writes none (a fresh terminal would echo the device's answers back to it).
+    {
+        const int fd = ::open(replugged.slave().c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(fd, 0);
+        termios t{};
+        ::tcgetattr(fd, &t);
+        ::cfmakeraw(&t);
+        ::tcsetattr(fd, TCSANOW, &t);
+        ::close(fd);
+    }
     roots.Link("ttyUSB90", replugged.slave());
     TPeer peer(replugged.master(), [](TPeer& p, const ABytes&) { p.Send({0xF5, 0x00, 0xAA}); });
     TSessionParams sp;
