@@ -76,7 +76,7 @@ if [ $smoke -eq 1 ]; then
     run search16 search -n 16 --repeat 1
     run present present --repeat 1
     "$bin/zev-microbench" --package="$package" --benchmark_min_time=0.01 >&2
-    echo "benchmark smoke run: every scenario ran once" >&2
+    echo "benchmark smoke run: every headless scenario ran once (the window scenario is not run)" >&2
     exit 0
 fi
 

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Runs every fuzz target for a bounded time, each from its seed corpus in fuzz/corpus/<name>/
-# (seeds and the regression inputs kept there are replayed first). New inputs go to a scratch
-# folder, so the run leaves the source tree as it was; a crash is copied to fuzz/out/findings/.
+# Runs every fuzz target for a bounded time, each from its seed corpus in fuzz/corpus/<name>/.
+# Every file there is replayed first: the seeds and the regression inputs (regress-*, inputs that
+# once broke the target), so a regression fails the run before any new input is tried. New
+# inputs go to a scratch folder, so the run leaves the source tree as it was; a crash is copied
+# to fuzz/out/findings/ (keep it, once understood and fixed, as fuzz/corpus/<name>/regress-<what>).
 #
 #   fuzz/run.sh [build-dir] [seconds-per-target]      (defaults: build-fuzz, 12)
 set -euo pipefail

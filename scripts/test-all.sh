@@ -75,6 +75,8 @@ cmake -S . -B build-win32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
 cmake --build build-win32 -j"$jobs" --target ZEVProgrammer zev-pack
 bash scripts/check-win32-exe.sh --machine i386 build-win32/bin/ZEVProgrammer.exe
 bash scripts/check-win32-exe.sh --machine i386 --tool build-win32/bin/zev-pack.exe
+# 64-bit Wine cannot run them: wine-run.sh must refuse them (status 77, "not run"), never pass them.
+rc=0; bash scripts/wine-run.sh -- build-win32/bin/zev-pack.exe 2>/dev/null || rc=$?; [ "$rc" -eq 77 ]
 
 stage "Packages: the .deb and the .zip"
 # The release packages from the trees built above: cpack in build (RelWithDebInfo, stripped on

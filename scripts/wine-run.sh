@@ -19,11 +19,27 @@
 #
 # The exit status is the program's. Environment: ZEV_WINE picks another loader than wine64
 # (the same prefix serves it); WINEDEBUG is -all unless set.
+#
+# Only 64-bit (x86-64) Windows programs run here: 64-bit Wine starts a 32-bit program without
+# running it and reports success. Such a program, or a file that is no Windows program at all,
+# is refused with status 77 before Wine starts (ctest counts that status as "not run"); every
+# other failure of the script itself ends with status 125.
 set -euo pipefail
 
 die() {
     echo "wine-run.sh: $*" >&2
     exit 125
+}
+
+# The machine field of a Windows program's PE header, as four hex digits ("8664" for x86-64,
+# "014c" for i386); empty when the file is not a PE program.
+pe_machine() {
+    local at
+    [ "$(od -An -c -N2 "$1" | tr -d ' ')" = MZ ] || return 0
+    at=$(od -An -t u4 -j 60 -N4 "$1" | tr -d ' ')
+    [ -n "$at" ] || return 0
+    [ "$(od -An -t x1 -j "$at" -N4 "$1" | tr -d ' ')" = 50450000 ] || return 0
+    od -An -t x2 -j $((at + 4)) -N2 --endian=little "$1" | tr -d ' '
 }
 
 # --- arguments -------------------------------------------------------------------------------
@@ -53,6 +69,23 @@ done
 program="$1"
 shift
 [ -f "$program" ] || die "no such program: $program"
+case "$(pe_machine "$program")" in
+8664) ;;
+014c)
+    echo "wine-run.sh: $program is a 32-bit (i386) Windows program; only 64-bit Wine is" \
+        "installed, which cannot run it: not run (test the 64-bit build)" >&2
+    exit 77
+    ;;
+"")
+    echo "wine-run.sh: $program is not a Windows program (no PE header): not run" >&2
+    exit 77
+    ;;
+*)
+    echo "wine-run.sh: $program is a Windows program for machine 0x$(pe_machine "$program")," \
+        "not x86-64: not run" >&2
+    exit 77
+    ;;
+esac
 [ -n "$prefix" ] || prefix="$(dirname "$program")/.wineprefix"
 
 # --- the private mount namespace -------------------------------------------------------------

@@ -10,7 +10,7 @@ Wine with the environment variables ZEV_ANSWER_PORT=COM5 and ZEV_SILENT_PORT=COM
   COM6, the silent peer: answers nothing, except the byte 0x3F, which it answers with the number
         of bytes received before it (32 bits, little-endian) and then counts from zero again.
 
-Exit status: the program's. With --expect-all-bytes the answering peer must also have received
+Exit status: the program's (77 when WINE_RUN refused to run it, a program it cannot run). With --expect-all-bytes the answering peer must also have received
 the bytes 0..255 exactly once, in order (what com_probe sends).
 """
 
@@ -23,6 +23,7 @@ import threading
 import time
 
 QUERY = 0x3F
+NOT_RUN = 77  # wine-run.sh's status for a program it cannot run
 
 
 class Peer:
@@ -89,6 +90,9 @@ def main():
 
     print(f"COM5 peer on {answering.tty} received {len(answering.received)} bytes, "
           f"COM6 peer on {silent.tty} {len(silent.received)}")
+    if run.returncode == NOT_RUN:
+        print(f"{program} was not run", file=sys.stderr)
+        return NOT_RUN
     if run.returncode != 0:
         print(f"{program} failed with exit status {run.returncode}", file=sys.stderr)
         return 1

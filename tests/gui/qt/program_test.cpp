@@ -11,6 +11,8 @@
 #include "support/temp_file.h"
 
 #include <QPushButton>
+#include <QRect>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -133,6 +135,14 @@ QPoint ButtonCentre(const char* pName) {
     return button->mapTo(&form, button->rect().center());
 }
 
+// Where the device list lies in the window.
+QRect ListRect() {
+    qt::TQtMainForm form([](ABytes& bytes) { bytes.clear(); }, [] { return 1u; });
+    form.show();
+    auto* list = form.findChild<QWidget*>(QStringLiteral("pnlData"));
+    return QRect(list->mapTo(&form, QPoint(0, 0)), list->size());
+}
+
 class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -142,6 +152,7 @@ protected:
         ASSERT_FALSE(FDisplay->Name().empty()) << "Xvfb did not start";
         FNext = ButtonCentre("btnProg");
         FClose = ButtonCentre("btnCancel");
+        FList = ListRect();
     }
 
     // The program with the package appended, as zev-pack builds it.
@@ -213,6 +224,18 @@ protected:
         return false;
     }
 
+    // True once the device list shows rows: the list area on the screen is no longer one plain
+    // colour (an empty list is).
+    bool ListShown(const QPoint& pOrigin) {
+        const std::string spread =
+            ShellOutput("DISPLAY=" + FDisplay->Name() + " import -window root -crop " +
+                        std::to_string(FList.width()) + "x" + std::to_string(FList.height()) + "+" +
+                        std::to_string(pOrigin.x() + FList.x()) + "+" +
+                        std::to_string(pOrigin.y() + FList.y()) +
+                        " -format '%[fx:maxima-minima]' info: 2>/dev/null");
+        return !spread.empty() && std::atof(spread.c_str()) > 0.1;
+    }
+
     void Screenshot(const char* pName) {
         const char* folder = std::getenv("ZEV_SCREENSHOT_DIR");
         if (!folder) return;
@@ -223,6 +246,7 @@ protected:
 
     std::unique_ptr<VirtualDisplay> FDisplay;
     QPoint FNext, FClose;
+    QRect FList;
     std::string FLog;
 };
 
@@ -261,7 +285,7 @@ TEST_F(ProgramTest, UpdateThenSecondStartFindsTheDevicesUpToDate) {
     QPoint origin;
     ASSERT_TRUE(FindWindow(kTitle, origin)) << Log();
     ASSERT_TRUE(Poll([&] { return identities() >= 3; }, 10000)) << "search did not reach all";
-    std::this_thread::sleep_for(std::chrono::milliseconds(600)); // the list is built
+    ASSERT_TRUE(Poll([&] { return ListShown(origin); }, 10000)) << "no device list";
     Screenshot("program-devices.png");
     ASSERT_TRUE(PressNextUntil(origin, [&] {
         sim.Dump();
@@ -291,7 +315,8 @@ TEST_F(ProgramTest, UpdateThenSecondStartFindsTheDevicesUpToDate) {
     ASSERT_GT(pid, 0);
     ASSERT_TRUE(FindWindow(kTitle, origin)) << Log();
     ASSERT_TRUE(Poll([&] { return identities() >= 7; }, 10000));
-    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    // "Next" is pressed on the built list: before it, a press would do nothing whatever the rows.
+    ASSERT_TRUE(Poll([&] { return ListShown(origin); }, 10000)) << "no device list";
     Screenshot("program-second-start.png");
     Click(origin, FNext);
     std::this_thread::sleep_for(std::chrono::milliseconds(1500));

@@ -132,10 +132,11 @@ TEST(QtRunTest, TheFailedRowComesIntoViewAndShowsWhyOnHover) {
     const TDemoFirmware demo = SmallFirmware(3);
     std::vector<std::vector<std::string>> devices = {
         Device("PUMP-1", "1.04", "0x3A01", {{"fault", "nibble flash after=1"}})};
-    // The others answer on a paced line, so PUMP-1 is found first and ends at the bottom.
+    // The others leave the first identity request unanswered and answer the search's second
+    // attempt, 700 ms later, so PUMP-1 is found first and ends at the bottom.
     for (int k = 2; k <= 9; ++k)
         devices.push_back(Device("PUMP-" + std::to_string(k), "1.04", "0x3A0" + std::to_string(k),
-                                 {{"timing", "paced"}}));
+                                 {{"fault", "drop id first=1"}}));
     DevSimFixture sim;
     sim.Start(SimDevices(devices));
     std::vector<std::string> ports;

@@ -48,11 +48,13 @@ TEST(SearchFlowTest, PortThatAppearsLaterIsFound) {
 
 TEST(SearchFlowTest, LastFoundDeviceIsOnTop) {
     DevSimFixture sim;
-    // Paced devices that take different times to answer: b, then c, then a.
+    // b answers the first identity request, c only the second, a only the third: each a whole
+    // attempt (300 ms time-out and 400 ms pause) after the one before, so the order they are
+    // found in is b, c, a however loaded the machine.
     sim.Start(SimDevices({
-        FittingDevice("a", "1.04", "0x0A", {{"timing", "paced"}, {"identity-ms", "200"}}),
-        FittingDevice("b", "1.04", "0x0B", {{"timing", "paced"}, {"identity-ms", "10"}}),
-        FittingDevice("c", "1.04", "0x0C", {{"timing", "paced"}, {"identity-ms", "100"}}),
+        FittingDevice("a", "1.04", "0x0A", {{"fault", "drop id first=2"}}),
+        FittingDevice("b", "1.04", "0x0B"),
+        FittingDevice("c", "1.04", "0x0C", {{"fault", "drop id first=1"}}),
     }));
     AppWindow app;
     PortsEnv::Set({sim.Pty("a"), sim.Pty("b"), sim.Pty("c")});

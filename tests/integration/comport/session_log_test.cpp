@@ -1,7 +1,7 @@
 // The daily session log: file names and the line of a session.
 
-#include "comport/port_ctrl.h"
 #include "comport/detail/session_log.h"
+#include "comport/port_ctrl.h"
 #include "core/error.h"
 #include "platform/system.h"
 #include "support/child_process.h"
@@ -42,24 +42,42 @@ std::string ReadFile(const std::string& path) {
     return s.str();
 }
 
-// The last line of the file that contains the text.
-std::string LastLineWith(const std::string& file, const std::string& text) {
-    std::istringstream lines(ReadFile(file));
-    std::string line, found;
-    while (std::getline(lines, line))
-        if (line.find(text) != std::string::npos) found = line;
-    return found;
-}
+// A day's log file as this test finds it: what the test adds to it is told apart from what
+// earlier runs left there, so only lines written now can satisfy a check.
+class TLogFile {
+public:
+    explicit TLogFile(std::string pName)
+        : FPath(LogDir() + "/" + pName + "-" + Today() + ".log"), FBefore(ReadFile(FPath).size()) {}
+
+    const std::string& Path() const { return FPath; }
+    // What was added to the file since the test began.
+    std::string Added() const {
+        const std::string text = ReadFile(FPath);
+        return text.size() > FBefore ? text.substr(FBefore) : std::string();
+    }
+    // The last added line that contains the text.
+    std::string LastLineWith(const std::string& pText) const {
+        std::istringstream lines(Added());
+        std::string line, found;
+        while (std::getline(lines, line))
+            if (line.find(pText) != std::string::npos) found = line;
+        return found;
+    }
+
+private:
+    std::string FPath;
+    std::size_t FBefore;
+};
 
 TEST(SessionLog, AComPortLogsUnderItsShortName) {
     TFakeRoots roots;
+    const TLogFile log("COM12");
     TCustomComPortCtrl c;
     EXPECT_THROW(c.Open("COM12"), Error); // no such port: closed, but named \\.\COM12
     c.SetLog(true);
     EXPECT_THROW(c.Session({0x12, 0x34, 0x56}, true), Error);
-    const std::string file = LogDir() + "/COM12-" + Today() + ".log";
-    ASSERT_TRUE(std::filesystem::exists(file)) << file;
-    const std::string line = LastLineWith(file, ">> 12 34 56 <<");
+    ASSERT_TRUE(std::filesystem::exists(log.Path())) << log.Path();
+    const std::string line = log.LastLineWith(">> 12 34 56 <<");
     const std::regex form("\\d\\d:\\d\\d:\\d\\d\\.\\d{3}: >> 12 34 56 <<  \\[0-\\d+\\.\\d\\d: "
                           "TCustomComPortCtrl\\.GetOpenRaised >> Подключение не установлено\\."
                           "\\]\r");
@@ -70,6 +88,7 @@ TEST(SessionLog, ADevicePortLogsUnderItsBaseNameWithTheCountOfUnansweredAttempts
     TFakeRoots roots;
     TPty pty;
     const std::string port = roots.Link("ttyUSB93", pty.slave());
+    const TLogFile log("ttyUSB93");
     // The device answers the second request only.
     TPeer peer(pty.master(), [](TPeer& p, const ABytes&) {
         if (p.Requests() == 2) p.Send({0xF5, 0x00, 0xAA});
@@ -86,21 +105,20 @@ TEST(SessionLog, ADevicePortLogsUnderItsBaseNameWithTheCountOfUnansweredAttempts
     EXPECT_EQ(c.Session({0xF0, 0x00, 0x77}, &sp, true), (ABytes{0xF5, 0x00, 0xAA}));
     EXPECT_EQ(c.LogStr().rfind("\r\nW3, T", 0), 0u) << c.LogStr(); // logged: a line break first
 
-    const std::string file = LogDir() + "/ttyUSB93-" + Today() + ".log";
-    ASSERT_TRUE(std::filesystem::exists(file)) << file;
-    const std::string line = LastLineWith(file, ">> F0 00 77 <<");
+    ASSERT_TRUE(std::filesystem::exists(log.Path())) << log.Path();
+    const std::string line = log.LastLineWith(">> F0 00 77 <<");
     const std::regex form(
         "\\d\\d:\\d\\d:\\d\\d\\.\\d{3}: >> F0 00 77 << F5 00 AA \\[1-\\d+\\.\\d\\d: \\]\r");
     EXPECT_TRUE(std::regex_match(line, form)) << line;
     // The trace follows the line in the file.
-    const std::string text = ReadFile(file);
-    EXPECT_NE(text.find(line + "\nW3, T50.00-28.67\r\n"), std::string::npos);
+    EXPECT_NE(log.Added().find(line + "\nW3, T50.00-28.67\r\n"), std::string::npos);
 }
 
 TEST(SessionLog, NoAnswerIsLoggedWithoutAFullStop) {
     TFakeRoots roots;
     TPty pty;
     const std::string port = roots.Link("ttyUSB94", pty.slave());
+    const TLogFile log("ttyUSB94");
     TPeer peer(pty.master(), nullptr);
     TCustomComPortCtrl c;
     c.Open(port);
@@ -111,14 +129,12 @@ TEST(SessionLog, NoAnswerIsLoggedWithoutAFullStop) {
     TSessionParams sp;
     sp.Init(50, 3, 20, 1, 20);
     EXPECT_THROW(c.Session({0xF0, 0x00, 0x78}, &sp, true), Error);
-    const std::string line =
-        LastLineWith(LogDir() + "/ttyUSB94-" + Today() + ".log", ">> F0 00 78 <<");
+    const std::string line = log.LastLineWith(">> F0 00 78 <<");
     EXPECT_TRUE(std::regex_match(line, std::regex(".*<<  \\[2-\\d+\\.\\d\\d: Нет ответа\\]\r")))
         << line;
     // Without an answer wanted nothing is missing.
     c.Session({0xF0, 0x00, 0x79}, &sp, false);
-    const std::string quiet =
-        LastLineWith(LogDir() + "/ttyUSB94-" + Today() + ".log", ">> F0 00 79 <<");
+    const std::string quiet = log.LastLineWith(">> F0 00 79 <<");
     EXPECT_TRUE(std::regex_match(quiet, std::regex(".*<<  \\[0-\\d+\\.\\d\\d: \\]\r"))) << quiet;
 }
 

@@ -6,8 +6,11 @@
 #include "tests/integration/comport/pty_peer.h"
 
 #include <atomic>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <regex>
+#include <termios.h>
+#include <unistd.h>
 
 namespace zev {
 namespace {
@@ -197,13 +200,13 @@ TEST_F(SessionTest, WithoutAnAnswerWantedThereIsOneAttemptAndNoCheck) {
     TProbeCtrl c;
     OpenOn(c, port);
     TSessionParams sp;
-    sp.Init(200, 64, 20, 3, 400);
+    sp.Init(2000, 64, 20, 3, 2000);
     std::string error;
     ABytes answer{1};
     const double ms = Timed([&] { answer = c.Session(kRequest, &sp, false); }, error);
     EXPECT_EQ(error, "");
     EXPECT_TRUE(answer.empty());
-    EXPECT_LT(ms, 350); // no reading, no pause
+    EXPECT_LT(ms, 1000); // no reading (2 s time-out), no pause (2 s), no second attempt
     SleepMs(400);
     EXPECT_EQ(peer.ReceivedBytes(), 3u);
     EXPECT_EQ(c.finalChecks, 0);
@@ -288,6 +291,40 @@ TEST_F(SessionTest, AFailedWriteReopensAndReportsBothErrors) {
         << error;
     EXPECT_EQ(c.LastError(), 0x80000001u);
     EXPECT_FALSE(c.Opened());
+}
+
+// An adapter pulled out and plugged in again: the write fails on the dead line, opening the port
+// again succeeds (its name now leads to the new line), and the session goes on there.
+TEST_F(SessionTest, AFailedWriteWhoseReopenSucceedsGoesOnOnTheNewLine) {
+    TProbeCtrl c;
+    OpenOn(c, port);
+    pty.CloseMaster();
+    std::filesystem::remove(port);
+    TPty replugged;
+    // The adapter comes back as a raw line: reopening reads the line's settings back and
+    // writes none (a fresh terminal would echo the device's answers back to it).
+    {
+        const int fd = ::open(replugged.slave().c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(fd, 0);
+        termios t{};
+        ::tcgetattr(fd, &t);
+        ::cfmakeraw(&t);
+        ::tcsetattr(fd, TCSANOW, &t);
+        ::close(fd);
+    }
+    roots.Link("ttyUSB90", replugged.slave());
+    TPeer peer(replugged.master(), [](TPeer& p, const ABytes&) { p.Send({0xF5, 0x00, 0xAA}); });
+    TSessionParams sp;
+    sp.Init(150, 64, 20, 1, 100);
+    std::string error;
+    ABytes answer;
+    Timed([&] { answer = c.Session(kRequest, &sp, true); }, error);
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(answer, (ABytes{0xF5, 0x00, 0xAA}));
+    EXPECT_TRUE(c.Opened());
+    // The failed write reached nobody; the attempt read the new line in vain, and the repeat
+    // was the one request the device saw.
+    EXPECT_EQ(peer.Requests(), 1);
 }
 
 TEST(SessionThreads, SeveralControllersRunAtOnceEachOnItsOwnPort) {

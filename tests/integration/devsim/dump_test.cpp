@@ -188,8 +188,11 @@ TEST(DevSimDump, AnswersGoOnWhileADumpIsWritten) {
             EXPECT_NEAR(a.LastDue - a.Due, 58 * 10000.0 / 19200, 0.01) << name;
             EXPECT_LE(a.FirstWrite, a.LastWrite) << name;
             EXPECT_EQ(a.HungUp, 0) << name;
-            EXPECT_LT(a.Latest, 100.0) << name << ": a byte went out that late";
-            EXPECT_LT(a.LongestPause, 100.0) << name << ": the answer paused that long";
+            // A dump of 256 devices written in the loop holds every line for as long as it
+            // takes (a quarter of a second on an idle machine, seconds on a loaded one); the
+            // loop's own lateness under load stays well below.
+            EXPECT_LT(a.Latest, 200.0) << name << ": a byte went out that late";
+            EXPECT_LT(a.LongestPause, 200.0) << name << ": the answer paused that long";
         }
     }
 }

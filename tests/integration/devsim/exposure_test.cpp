@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <set>
 
@@ -48,13 +49,22 @@ TEST(DevSimExposure, SixtyFourPacedDevicesAnswerAtOnce) {
         hosts.push_back(std::make_unique<HostPort>(port.Pty));
         ASSERT_TRUE(hosts.back()->IsOpen()) << name;
     }
+    // Each identity answer is 59 bytes of 10 bits at 19200 baud on its own line: about 31 ms.
+    // Served one device after another, the 64 answers would take 64 times that; served at
+    // once, all of them are in long before half of it has passed.
+    const double oneAfterAnotherMs = 64 * 59 * 10 * 1000.0 / 19200;
+    const auto start = std::chrono::steady_clock::now();
     for (auto& h : hosts) ASSERT_TRUE(h->Send(Frame(0)));
     std::set<int> ids;
     for (auto& h : hosts) {
-        const ABytes a = h->Receive(59, 10000);
+        const ABytes a = h->Receive(59, 10000, 0);
         ASSERT_EQ(a.size(), 59u);
         ids.insert(a[2 + 20] << 8 | a[2 + 22]);
     }
+    const double tookMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(tookMs, oneAfterAnotherMs / 2)
+        << "the answers took " << tookMs << " ms: the devices were served one after another";
     EXPECT_EQ(ids.size(), 64u);
     EXPECT_EQ(*ids.begin(), 0x1000);
     EXPECT_EQ(*ids.rbegin(), 0x1000 + 63);

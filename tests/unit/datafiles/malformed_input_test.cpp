@@ -113,14 +113,19 @@ TEST(MalformedInput, RecordParserOnRandomAndCutLines) {
             ASSERT_TRUE(kRecordCodes.count(e.what())) << line << ": " << e.what();
         }
     }
-    const std::string good = ":10E000001122334455667788990011223344556677EE";
-    for (std::size_t n = 0; n <= good.size(); ++n) {
+    // Every cut of a good record is refused with a record code; only the whole line reads.
+    const std::string good = ":10E0000011223344556677889900112233445566AE";
+    for (std::size_t n = 0; n < good.size(); ++n) {
         try {
             THexRec::FromText(good.substr(0, n));
+            ADD_FAILURE() << "a record cut to " << n << " characters was read";
         } catch (const Error& e) {
-            EXPECT_TRUE(kRecordCodes.count(e.what())) << n;
+            EXPECT_TRUE(kRecordCodes.count(e.what())) << n << ": " << e.what();
         }
     }
+    const THexRec whole = THexRec::FromText(good);
+    EXPECT_EQ(whole.L, 0x10);
+    EXPECT_EQ(whole.D.size(), 0x10u);
 }
 
 TEST(MalformedInput, IntelHexReaderOnMutatedAndRandomText) {

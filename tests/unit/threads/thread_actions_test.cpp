@@ -26,10 +26,10 @@ bool GetBreaks(TThreadCtrlActions& q) {
 
 TEST(ThreadCtrlActions, DueActionsLeaveInInsertionOrderWhateverTheirDueTimes) {
     TThreadCtrlActions q;
-    EXPECT_EQ(q.Insert(50, 1, 100), 0);
-    EXPECT_EQ(q.Insert(10, 2, -7), 1);
+    EXPECT_EQ(q.Insert(1000, 1, 100), 0);
+    EXPECT_EQ(q.Insert(600, 2, -7), 1);
     EXPECT_TRUE(GetBreaks(q)); // nothing due yet
-    SleepMs(60);
+    SleepMs(1100);
     TThreadCtrlAction first = q.Get();
     TThreadCtrlAction second = q.Get();
     EXPECT_EQ(first.Code, 1u);
