@@ -9,6 +9,7 @@
 #include "tools/zev-pack/file_io.h"
 #include "tools/zev-pack/hex_input.h"
 #include "tools/zev-pack/report.h"
+#include "tools/zev-pack/signature.h"
 
 #include <iostream>
 
@@ -77,6 +78,7 @@ int RunBuild(const std::vector<std::string>& words) {
     const std::uint32_t eepromAddress = EepromAddressOption(args);
 
     ABytes program = ReadFileBytes(exe);
+    RefuseSignedProgram(exe, program);
     ABytes payload = payloadFile ? ReadFileBytes(*payloadFile)
                                  : PayloadFromHex(hexFiles, eepromAddress, args.Flag("--strict"));
     if (args.Flag("--set-checksum")) {
@@ -116,11 +118,12 @@ int RunBuild(const std::vector<std::string>& words) {
                   << " bytes; it is replaced\n";
         program.resize(static_cast<std::size_t>(span->offset));
     }
-    const ABytes file = AppendPackage(program, payload);
+    const ABytes file = AppendPackageAligned(program, payload);
     WriteFileAtomically(out, file, PermissionsOf(exe));
 
     const auto& info = report.package.info;
     std::cout << "wrote " << out << ": " << program.size() << " bytes of updater + "
+              << PackagePadding(program.size(), payload.size()) << " zero bytes of padding + "
               << payload.size() << " bytes of package + 8 bytes of trailer\n"
               << "package: " << WindowTitle(info) << ", type " << Format("0x%.4x", {info.TD})
               << ", " << report.package.flash.size() << " flash lines, "
