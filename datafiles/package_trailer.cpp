@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 #include <limits>
+#include <vector>
 
 namespace zev {
 
@@ -22,25 +23,41 @@ namespace {
 // The most zero bytes between a trailer and the certificate table after it.
 constexpr std::uint64_t kMaxPaddingBeforeTable = kPackageAlignment - 1;
 
-// The package whose trailer ends at most 7 zero bytes before the certificate table.
+// True when the payload passes the updater's start-up check.
+bool PassesCheck(const ABytes& payload) {
+    try {
+        return CheckPackage(payload).linesCut;
+    } catch (const Error&) {
+        return false;
+    }
+}
+
+// The package whose trailer ends at most 7 zero bytes before the certificate table. The padding
+// is not marked: a trailer whose length field begins with AA (or a payload that ends with AA)
+// gives a second, overlapping trailer one byte away that is valid too. Then the one whose payload
+// passes the updater's check is the package (at most 8 payloads of at most 1 MiB are read, and
+// only then); failing that, the one nearest the table.
 std::optional<TPackageLocation> BeforeCertificateTable(const TCertificateTable& table,
                                                        const TReadAt& read) {
     const std::uint64_t end = table.offset;
     const std::uint64_t window =
         std::min<std::uint64_t>(end, kPackageTrailerSize + kMaxPaddingBeforeTable);
-    const std::uint64_t first = end - window;
-    const ABytes tail = read(first, static_cast<std::size_t>(window));
+    const ABytes tail = read(end - window, static_cast<std::size_t>(window));
     if (tail.size() != window) return std::nullopt;
-    for (std::uint64_t padding = 0; padding <= kMaxPaddingBeforeTable; ++padding) {
-        if (padding + kPackageTrailerSize > window) break;
+    std::vector<TPackageLocation> found;
+    for (std::uint64_t padding = 0; padding + kPackageTrailerSize <= window; ++padding) {
         const auto trailerEnd = static_cast<std::ptrdiff_t>(window - padding);
         if (padding > 0 && tail[static_cast<std::size_t>(trailerEnd)] != 0) break;
         const ABytes trailer(tail.begin() + trailerEnd - kPackageTrailerSize,
                              tail.begin() + trailerEnd);
         if (const auto span = PackageSpanOf(end - padding, trailer))
-            return TPackageLocation{*span, end - padding, table};
+            found.push_back(TPackageLocation{*span, end - padding, table});
     }
-    return std::nullopt;
+    if (found.empty()) return std::nullopt;
+    if (found.size() > 1)
+        for (const TPackageLocation& location : found)
+            if (PassesCheck(read(location.span.offset, location.span.length))) return location;
+    return found.front();
 }
 
 ABytes AppendPaddedPackage(const ABytes& program, std::size_t padding, const ABytes& payload) {

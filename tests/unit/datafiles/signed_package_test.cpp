@@ -89,6 +89,23 @@ TEST(SignedPackage, TrailerBeforeTheCertificateTableWithUpToSevenZeroBytes) {
     }
 }
 
+TEST(SignedPackage, AnOverlappingTrailerIsResolvedByTheCheck) {
+    // A length whose low byte is AA, signed with one byte of padding: one byte nearer the table
+    // stands a second valid trailer (AA AA AA AA, then the length's upper bytes and the padding).
+    TDemoFirmware demo;
+    demo.flashSize = 0x7C40;
+    demo.eepromSize = 0x150;
+    const ABytes payload = MakeDemoPayload(demo);
+    ASSERT_EQ(payload.size(), 0x7DAAu);
+    const ABytes packed = AppendPackage(PeImage(0x405), payload);
+    ASSERT_EQ(packed.size() % 8, 7u);
+    const ABytes file = Signed(packed, 1);
+    const ABytes overlapping(file.end() - 0x30 - 8, file.end() - 0x30);
+    ASSERT_TRUE(PackageSpanOf(packed.size() + 1, overlapping));
+    EXPECT_EQ(PackagePayloadFromBytes(file), payload);
+    EXPECT_EQ(FromStream(file), payload);
+}
+
 TEST(SignedPackage, ZevPackLayoutNeedsNoPaddingAtSigning) {
     for (std::size_t program = 0x400; program < 0x408; ++program) {
         const ABytes packed = AppendPackageAligned(PeImage(program), Payload());
