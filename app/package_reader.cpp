@@ -19,7 +19,8 @@ bool ReadPackageOfFile(const std::string& pPath, ABytes& bytes) {
         GetLangText(1, message);
         Raise(message);
     }
-    // The trailer is checked against the file's size before anything is allocated.
+    // The trailer is checked against the file's size and the length limit before anything is
+    // allocated; a signed program's package is found in front of its certificate table.
     return ReadPackageFromStream(file, bytes);
 }
 
