@@ -1,8 +1,8 @@
 #include "app/detail/package_reader.h"
 
-#include "core/utf8_path.h"
 #include "core/error.h"
 #include "core/lang.h"
+#include "core/utf8_path.h"
 #include "datafiles/package_trailer.h"
 #include "platform/system.h"
 
