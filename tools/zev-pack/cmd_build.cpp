@@ -78,7 +78,6 @@ int RunBuild(const std::vector<std::string>& words) {
     const std::uint32_t eepromAddress = EepromAddressOption(args);
 
     ABytes program = ReadFileBytes(exe);
-    RefuseSignedProgram(exe, program);
     ABytes payload = payloadFile ? ReadFileBytes(*payloadFile)
                                  : PayloadFromHex(hexFiles, eepromAddress, args.Flag("--strict"));
     if (args.Flag("--set-checksum")) {
@@ -112,6 +111,7 @@ int RunBuild(const std::vector<std::string>& words) {
         return kExitFailed;
     }
 
+    RefuseSignedProgram(exe, program);
     const auto span = PackageSpanOfBytes(program);
     if (span && span->length > 0) {
         std::cerr << "note: " << exe << " already carries a package of " << span->length
@@ -120,10 +120,10 @@ int RunBuild(const std::vector<std::string>& words) {
     }
     const ABytes file = AppendPackageAligned(program, payload);
     WriteFileAtomically(out, file, PermissionsOf(exe));
+    PrintPadding(program.size(), payload.size());
 
     const auto& info = report.package.info;
     std::cout << "wrote " << out << ": " << program.size() << " bytes of updater + "
-              << PackagePadding(program.size(), payload.size()) << " zero bytes of padding + "
               << payload.size() << " bytes of package + 8 bytes of trailer\n"
               << "package: " << WindowTitle(info) << ", type " << Format("0x%.4x", {info.TD})
               << ", " << report.package.flash.size() << " flash lines, "

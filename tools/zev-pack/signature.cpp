@@ -4,6 +4,8 @@
 #include "core/format.h"
 #include "datafiles/pe_signature.h"
 
+#include <iostream>
+
 namespace zev::pack {
 
 namespace {
@@ -46,6 +48,14 @@ void RefuseSignedProgram(const std::string& name, const ABytes& program) {
           "): a package appended after the signature is not covered by it. Pack the unsigned "
           "updater, then sign the result (sign after packing; zev-pack strip gives back the "
           "unsigned updater of a packed and signed file); nothing written");
+}
+
+void PrintPadding(std::uint64_t programSize, std::uint64_t payloadSize) {
+    const std::size_t padding = PackagePadding(programSize, payloadSize);
+    if (padding > 0)
+        std::cout << "padded the updater with " << padding
+                  << " zero bytes: the file is a multiple of 8 bytes long, so that a signature "
+                     "made now covers the package\n";
 }
 
 TStrippedProgram ProgramBeforePackage(const ABytes& file, const TPackageLocation& location) {

@@ -25,6 +25,9 @@ TSignatureFacts SignatureFacts(std::uint64_t fileSize, const TReadAt& read,
 // the package outside what the signature covers.
 void RefuseSignedProgram(const std::string& name, const ABytes& program);
 
+// Tells the zero bytes build put between the updater and the package, if any.
+void PrintPadding(std::uint64_t programSize, std::uint64_t payloadSize);
+
 // What strip gives back: the bytes before the package. When a certificate table followed the
 // package (the file was signed after packing) the signature covered the package and is void
 // without it: the table goes with the package and the program's security directory is cleared,
