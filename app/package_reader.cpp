@@ -1,8 +1,8 @@
 #include "app/detail/package_reader.h"
 
-#include "core/utf8_path.h"
 #include "core/error.h"
 #include "core/lang.h"
+#include "core/utf8_path.h"
 #include "datafiles/package_trailer.h"
 #include "platform/system.h"
 
@@ -19,7 +19,8 @@ bool ReadPackageOfFile(const std::string& pPath, ABytes& bytes) {
         GetLangText(1, message);
         Raise(message);
     }
-    // The trailer is checked against the file's size before anything is allocated.
+    // The trailer is checked against the file's size and the length limit before anything is
+    // allocated; a signed program's package is found in front of its certificate table.
     return ReadPackageFromStream(file, bytes);
 }
 

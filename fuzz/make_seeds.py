@@ -45,6 +45,27 @@ def trailer(n, magic=0xAAAAAAAA):
     return struct.pack("<Ii", magic, n)
 
 
+def pe_image(size=0x200):
+    """The headers of a 32-bit PE image: MZ, the PE header at 0x80, an optional header with 16
+    data directories; the rest zero."""
+    pe = bytearray(size)
+    pe[0:2] = b"MZ"
+    struct.pack_into("<I", pe, 0x3C, 0x80)
+    pe[0x80:0x84] = b"PE\0\0"
+    struct.pack_into("<HH", pe, 0x80 + 4, 0x14C, 0)
+    struct.pack_into("<H", pe, 0x80 + 20, 96 + 16 * 8)
+    struct.pack_into("<H", pe, 0x98, 0x10B)
+    struct.pack_into("<I", pe, 0x98 + 92, 16)
+    return pe
+
+
+def signed(file, padding, table=bytes(range(0x30, 0x60))):
+    """file, padding zero bytes and a certificate table that the security directory announces."""
+    out = bytearray(file) + bytes(padding)
+    struct.pack_into("<II", out, 0x98 + 96 + 4 * 8, len(out), len(table))
+    return bytes(out + table)
+
+
 def hex_line(address, rtype, data):
     body = bytes([len(data), address >> 8, address & 0xFF, rtype]) + data
     return ":" + (body + bytes([(-sum(body)) & 0xFF])).hex().upper()
@@ -112,6 +133,12 @@ def main():
     put("package_trailer", "too-long", program + pkg + trailer(len(pkg) + len(program) + 1))
     put("package_trailer", "negative", program + trailer(-5))
     put("package_trailer", "empty-payload", program + trailer(0))
+    # Signed after packing: zev-pack's padded layout, and a package appended without padding (the
+    # signer pads to the table's 8-byte boundary).
+    packed = pe_image() + pkg + trailer(len(pkg))
+    put("package_trailer", "signed", signed(packed + bytes(-len(packed) % 8), 0))
+    packed = pe_image(0x203) + pkg + trailer(len(pkg))
+    put("package_trailer", "signed-padded", signed(packed, -len(packed) % 8))
 
 
 if __name__ == "__main__":

@@ -3,7 +3,9 @@
 #
 #   check-win32-exe.sh [--machine i386|x86-64] [--tool] PROGRAM.exe
 #
-#   - it imports from the system's own DLLs only: one file, nothing to install beside it;
+#   - it imports only KnownDLLs, which Windows always takes from its system folder, and comctl32,
+#     which the manifest takes from WinSxS: one file, nothing to install beside it, and no DLL
+#     placed beside it (in a downloads folder) is loaded into it before its first line runs;
 #   - its manifest is embedded (resource RT_MANIFEST 1) and asks for administrator rights,
 #     per-monitor DPI awareness and version 6 of the common controls; with --tool (zev-pack.exe,
 #     a console program) it asks for the user's own rights instead and the program is a console
@@ -45,10 +47,14 @@ tool() { # a mingw-w64 binutils tool; the 64-bit ones read 32-bit programs too
 objdump=$(tool objdump)
 windres=$(tool windres)
 
-# DLLs that every Windows installation has. The C runtime msvcrt.dll is part of the system.
-system_dlls="advapi32 bcrypt cfgmgr32 comctl32 comdlg32 crypt32 dwmapi gdi32 gdiplus imm32
-    kernel32 msimg32 msvcrt ntdll ole32 oleaut32 rpcrt4 setupapi shcore shell32 shlwapi user32
-    userenv uxtheme version windowscodecs winmm ws2_32"
+# The KnownDLLs of every Windows from 7 on (the registry's Session Manager\KnownDLLs; ntdll is in
+# every process before anything else), and comctl32, which the manifest's dependency on the common
+# controls 6.0 takes from WinSxS. Any other DLL is looked for in the program's own folder first:
+# msimg32, version, uxtheme, dwmapi, winmm, shcore (a KnownDLL only from Windows 8.1) and the like
+# must be looked up at run time from the system folder, never imported.
+known_dlls="advapi32 comdlg32 gdi32 imagehlp imm32 kernel32 msctf msvcrt normaliz nsi ntdll ole32
+    oleaut32 psapi rpcrt4 sechost setupapi shell32 shlwapi user32 wldap32 ws2_32"
+manifest_dlls="comctl32"
 
 failed=0
 fail() {
@@ -70,10 +76,12 @@ dlls=$(sed -n 's/^[[:space:]]*DLL Name:[[:space:]]*//p' <<<"$headers" | tr 'A-Z'
 [ -n "$dlls" ] || fail "no imports found"
 for dll in $dlls; do
     name="${dll%.dll}"
-    if [[ " $(echo $system_dlls) " == *" $name "* ]]; then
-        echo "import: $dll (system)"
+    if [[ " $(echo $known_dlls) " == *" $name "* ]]; then
+        echo "import: $dll (KnownDLL)"
+    elif [[ " $manifest_dlls " == *" $name "* ]]; then
+        echo "import: $dll (WinSxS, through the manifest)"
     else
-        fail "import of $dll, which is not a system DLL"
+        fail "import of $dll, which is no KnownDLL: Windows would load a $dll placed beside the program"
     fi
 done
 

@@ -2,6 +2,8 @@
 
 #include "app/window_layout.h"
 
+#include <string>
+
 namespace zev::win32 {
 
 namespace {
@@ -11,9 +13,22 @@ using TGetDpiForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
 using TAdjustWindowRectExForDpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
 using TGetSystemMetricsForDpi = int(WINAPI*)(int, UINT);
 
+// A DLL that is not loaded yet comes from the system folder by its full path, never from the
+// program's folder (shcore is no KnownDLL on Windows 8 and absent on Windows 7).
+HMODULE SystemLibrary(const wchar_t* pModule) {
+    wchar_t folder[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return nullptr;
+    std::wstring path(folder, length);
+    path += L'\\';
+    path += pModule;
+    // Its own imports then come from its folder, the system folder, too.
+    return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 template <typename TFunction> TFunction Lookup(const wchar_t* pModule, const char* pName) {
     HMODULE module = GetModuleHandleW(pModule);
-    if (module == nullptr) module = LoadLibraryW(pModule);
+    if (module == nullptr) module = SystemLibrary(pModule);
     if (module == nullptr) return nullptr;
     return reinterpret_cast<TFunction>(reinterpret_cast<void*>(GetProcAddress(module, pName)));
 }

@@ -1,6 +1,7 @@
 // ZEV Programmer on Windows: the program entry. It takes no arguments and reads no
 // configuration; the update package comes from the end of its own executable file.
 
+#include "gui/win32/dll_search.h"
 #include "gui/win32/main_form.h"
 #include "gui/win32/main_thread_win32.h"
 #include "gui/win32/message_loop.h"
@@ -17,6 +18,9 @@
 #include <exception>
 
 int WINAPI wWinMain(HINSTANCE pInstance, HINSTANCE, PWSTR, int) {
+    // Before anything can load a DLL: from the system folder only.
+    zev::win32::RestrictDllSearchToSystemFolder();
+
     // The serial library's start-up first: timer resolution and counter frequency.
     zev::TimingStartup();
 

@@ -142,7 +142,8 @@ void TPicture::Draw(HDC pDC, int pX, int pY, int pWidth, int pHeight) const {
     HGDIOBJ old = SelectObject(memory, FBitmap);
     const int oldMode = SetStretchBltMode(pDC, HALFTONE);
     BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    AlphaBlend(pDC, pX, pY, pWidth, pHeight, memory, 0, 0, FWidth, FHeight, blend);
+    // gdi32's own entry point: AlphaBlend would import msimg32, which is no KnownDLL.
+    GdiAlphaBlend(pDC, pX, pY, pWidth, pHeight, memory, 0, 0, FWidth, FHeight, blend);
     SetStretchBltMode(pDC, oldMode);
     SelectObject(memory, old);
     DeleteDC(memory);

@@ -43,31 +43,14 @@ template <typename Fn> Fn EntryPoint(HMODULE library, const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
 }
 
-class LoadedLibrary {
-public:
-    explicit LoadedLibrary(const wchar_t* path) : FHandle(LoadLibraryW(path)) {}
-    ~LoadedLibrary() {
-        if (valid()) FreeLibrary(FHandle);
-    }
-    LoadedLibrary(const LoadedLibrary&) = delete;
-    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
-
-    bool valid() const {
-        return FHandle != nullptr && FHandle != reinterpret_cast<HMODULE>(INVALID_HANDLE_VALUE);
-    }
-    HMODULE get() const { return FHandle; }
-
-private:
-    HMODULE FHandle;
-};
-
 } // namespace
 
 std::uint32_t SetFinestTimerResolution() {
-    const LoadedLibrary ntdll(L"C:\\Windows\\System32\\ntdll.dll");
-    if (!ntdll.valid()) return 0;
-    const auto query = EntryPoint<QueryTimerResolution>(ntdll.get(), "NtQueryTimerResolution");
-    const auto set = EntryPoint<SetTimerResolution>(ntdll.get(), "NtSetTimerResolution");
+    // ntdll is in every process from its start: taken, never loaded, wherever the system lives.
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (ntdll == nullptr) return 0;
+    const auto query = EntryPoint<QueryTimerResolution>(ntdll, "NtQueryTimerResolution");
+    const auto set = EntryPoint<SetTimerResolution>(ntdll, "NtSetTimerResolution");
     if (query == nullptr || set == nullptr) Raise("");
     ULONG coarsest = 0;
     ULONG finest = 0;

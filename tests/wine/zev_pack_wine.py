@@ -11,7 +11,8 @@ same kind, as a publisher on Windows types them:
     inputs;
   - "info" on the result ends with "check: OK" and agrees with the Linux report;
   - the same firmware without --set-checksum is refused with 0x0304 and nothing is written;
-  - "strip" gives back the updater as it was;
+  - "strip" gives back the updater as it was, followed by the 0 to 7 zero bytes that build put
+    before the package (the updater is a multiple of 8 bytes long);
   - a copy of zev-pack.exe beside ZEVProgrammer.exe, as the .zip has them, run without --exe,
     takes that updater, says so, and makes the same file; "--version" gives the version.
 Exit status 0 when everything matched, 1 otherwise, 2 on wrong usage.
@@ -107,8 +108,13 @@ def main():
         status, text, err = run(wine + ["strip", out, "-o", "stripped.exe"], work)
         expect(status == 0, "zev-pack.exe strip exits 0", text + err)
         with open(os.path.join(work, "stripped.exe"), "rb") as a, \
-                open(os.path.join(work, "ZEVProgrammer.exe"), "rb") as b:
-            expect(a.read() == b.read(), "strip gives back the updater as it was")
+                open(os.path.join(work, "ZEVProgrammer.exe"), "rb") as b, \
+                open(os.path.join(work, out), "rb") as c:
+            stripped, updater, packed = a.read(), b.read(), c.read()
+            padding = stripped[len(updater):]
+            expect(stripped[:len(updater)] == updater and len(padding) < 8 and not any(padding)
+                   and len(packed) % 8 == 0,
+                   "strip gives back the updater as it was, and build's zero padding")
 
         shutil.copy(args.exe, os.path.join(work, "zev-pack.exe"))
         beside = runner + [os.path.join(work, "zev-pack.exe")]

@@ -11,6 +11,7 @@
 #include "tools/zev-pack/hex_input.h"
 #include "tools/zev-pack/part_layout.h"
 #include "tools/zev-pack/report.h"
+#include "tools/zev-pack/signature.h"
 #include "tools/zev-pack/updater_lookup.h"
 
 #include <iostream>
@@ -110,14 +111,16 @@ int RunBuild(const std::vector<std::string>& words) {
         return kExitFailed;
     }
 
+    RefuseSignedProgram(exe, program);
     const auto span = PackageSpanOfBytes(program);
     if (span && span->length > 0) {
         std::cerr << "note: " << exe << " already carries a package of " << span->length
                   << " bytes; it is replaced\n";
         program.resize(static_cast<std::size_t>(span->offset));
     }
-    const ABytes file = AppendPackage(program, payload);
+    const ABytes file = AppendPackageAligned(program, payload);
     WriteFileAtomically(out, file, PermissionsOf(exe));
+    PrintPadding(program.size(), payload.size());
 
     const auto& info = report.package.info;
     std::cout << checksumNote << "wrote " << out << ": " << program.size() << " bytes of updater + "

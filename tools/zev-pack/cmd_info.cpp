@@ -3,6 +3,7 @@
 #include "tools/zev-pack/args.h"
 #include "tools/zev-pack/commands.h"
 #include "tools/zev-pack/report.h"
+#include "tools/zev-pack/signature.h"
 
 #include <iostream>
 
@@ -14,9 +15,12 @@ int RunInfo(const std::vector<std::string>& words) {
     const std::string file = args.Positional().front();
 
     // The updater's own way: the trailer, then the payload before it.
+    std::ifstream stream = OpenFileForReading(Utf8Path(file));
     ABytes payload;
-    ReadPackageFromFile(Utf8Path(file), payload);
-    const TPackageReport report = MakeReport(payload);
+    const auto location = ReadLocatedPackage(stream, payload);
+    TPackageReport report = MakeReport(payload);
+    report.signature =
+        SignatureFacts(StreamSize(stream).value_or(0), ReadAtStream(stream), location);
     if (args.Flag("--json"))
         PrintReportJson(std::cout, file, report);
     else

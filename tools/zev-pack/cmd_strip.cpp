@@ -3,6 +3,7 @@
 #include "tools/zev-pack/args.h"
 #include "tools/zev-pack/commands.h"
 #include "tools/zev-pack/file_io.h"
+#include "tools/zev-pack/signature.h"
 
 #include <iostream>
 
@@ -22,11 +23,12 @@ FileAndOutput Parse(const std::vector<std::string>& words) {
     return {args.Positional().front(), out};
 }
 
-TPackageSpan SpanOf(const std::string& name, const ABytes& file) {
-    const auto span = PackageSpanOfBytes(file);
-    if (!span || span->length == 0)
-        Raise(name + " carries no package (no valid trailer at its end)");
-    return *span;
+TPackageLocation LocationOf(const std::string& name, const ABytes& file) {
+    const auto location = LocatePackageInBytes(file);
+    if (!location || location->span.length == 0)
+        Raise(name + " carries no package (no valid trailer at its end or before its certificate "
+                     "table)");
+    return *location;
 }
 
 } // namespace
@@ -34,18 +36,23 @@ TPackageSpan SpanOf(const std::string& name, const ABytes& file) {
 int RunStrip(const std::vector<std::string>& words) {
     const FileAndOutput io = Parse(words);
     const ABytes file = ReadFileBytes(io.file);
-    const TPackageSpan span = SpanOf(io.file, file);
-    const ABytes program(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(span.offset));
-    WriteFileAtomically(io.out, program, PermissionsOf(io.file));
-    std::cout << "wrote " << io.out << ": " << program.size() << " bytes (removed " << span.length
-              << " bytes of package and 8 bytes of trailer)\n";
+    const TPackageLocation location = LocationOf(io.file, file);
+    const TStrippedProgram stripped = ProgramBeforePackage(file, location);
+    WriteFileAtomically(io.out, stripped.program, PermissionsOf(io.file));
+    std::cout << "wrote " << io.out << ": " << stripped.program.size() << " bytes (removed "
+              << location.span.length << " bytes of package and 8 bytes of trailer";
+    if (stripped.signatureRemoved)
+        std::cout << ", " << file.size() - location.trailerEnd
+                  << " bytes of padding and certificate table after it; the security directory is "
+                     "cleared and the checksum made anew: the result is unsigned";
+    std::cout << ")\n";
     return kExitOk;
 }
 
 int RunExtract(const std::vector<std::string>& words) {
     const FileAndOutput io = Parse(words);
     const ABytes file = ReadFileBytes(io.file);
-    const TPackageSpan span = SpanOf(io.file, file);
+    const TPackageSpan span = LocationOf(io.file, file).span;
     const auto first = file.begin() + static_cast<std::ptrdiff_t>(span.offset);
     const ABytes payload(first, first + span.length);
     WriteFileAtomically(io.out, payload);

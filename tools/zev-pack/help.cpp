@@ -12,6 +12,8 @@ const char* kOverview =
 The updater carries its firmware at the end of its own executable: the package (a block
 container holding the flash and EEPROM images), then the bytes AA AA AA AA and the package
 length as a little-endian 32-bit number. zev-pack makes, checks, appends, removes and shows it.
+Pack first, then sign: a signed updater ends with its certificate table, and the package is
+found in front of it.
 
 Usage:
   zev-pack build [--exe UPDATER] --hex FIRMWARE.hex [--hex MORE.hex ...] -o OUT
@@ -34,8 +36,10 @@ const char* kBuild =
                 [--set-checksum] [--strict] [--record-at ADDR] [--flash-end ADDR]
                 [--eeprom-at ADDR] [--eeprom-fill VALUE]
 
-Writes OUT: the updater's bytes, the package and its trailer. OUT keeps UPDATER's permissions
-(the executable bit included). A package already appended to UPDATER is replaced.
+Writes OUT: the updater's bytes, 0 to 7 zero bytes that make OUT a multiple of 8 bytes long,
+the package and its trailer. OUT keeps UPDATER's permissions (the executable bit included). A
+package already appended to UPDATER is replaced. A signed UPDATER is refused: a signature made
+before packing does not cover the package. Sign after packing (osslsigncode, signtool).
 
 --exe UPDATER   the bare updater to append the package to. Without it, the one installed
                 with zev-pack: on Linux ../lib/zev-programmer/zev-programmer from zev-pack's
@@ -89,9 +93,12 @@ Nothing is written when the package is refused.
 
 const char* kInfo = R"(zev-pack info FILE [--json]
 
-Reads the package at the end of FILE exactly as the updater reads its own file and prints its
-information record (device name, the window title, version, type, variant, board revision, EP,
-CS, the computed checksum, flash and EEPROM line counts, payload size), then the last line
+Reads the package at the end of FILE (or, in a signed FILE, in front of its certificate table)
+exactly as the updater reads its own file. Says whether FILE is signed (carries a certificate
+table; the signature itself is not checked) and whether the package lies inside the signed part
+or after the table, where the signature no longer covers it. Then the package's information
+record (device name, the window title, version, type, variant, board revision, EP, CS, the
+computed checksum, flash and EEPROM line counts, payload size), then the last line
 "check: OK" or "check: Error [CODE]: Data corrupted." with the code the updater would show.
 Exit status 0 only when the check passes.
 
@@ -100,13 +107,18 @@ Exit status 0 only when the check passes.
 
 const char* kStrip = R"(zev-pack strip FILE -o OUT
 
-Writes OUT: FILE without its appended package and trailer (the updater as it was built).
-OUT keeps FILE's permissions. Fails when FILE carries no package.
+Writes OUT: everything of FILE before its package, that is the updater followed by the zero
+bytes build put before the package (zero bytes after a program change nothing in it). From a
+signed FILE the certificate table goes too (the signature covered the package and is void
+without it): the program's security directory is cleared and its header checksum made anew,
+which gives the unsigned updater, to be packed and signed again. OUT keeps FILE's permissions.
+Fails when FILE carries no package.
 )";
 
 const char* kExtract = R"(zev-pack extract FILE -o PACKAGE.bin
 
-Writes the package (the block container) appended to FILE. Fails when FILE carries none.
+Writes the package (the block container) appended to FILE, signed or not. Fails when FILE
+carries none.
 )";
 
 const char* kDemoHex = R"(zev-pack demo-hex -o DEMO.hex [options]

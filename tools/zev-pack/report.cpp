@@ -142,6 +142,7 @@ std::string WindowTitle(const TLormanBootLoaderInfo& info) {
 void PrintReportText(std::ostream& out, const std::string& file, const TPackageReport& report) {
     const auto& p = report.package;
     out << "file: " << file << "\n";
+    if (report.signature) out << "signature: " << report.signature->text << "\n";
     out << "payload size: " << report.payloadSize << "\n";
     if (p.parsed) {
         const auto& blocks = p.image.Blocks();
@@ -185,6 +186,12 @@ void PrintReportJson(std::ostream& out, const std::string& file, const TPackageR
     const auto number = [](std::uint64_t v) { return std::to_string(v); };
     out << "{\n";
     field("file", JsonString(file));
+    if (report.signature) {
+        const auto truth = [](bool value) { return std::string(value ? "true" : "false"); };
+        field("signed", truth(report.signature->isSigned));
+        field("package_signed", truth(report.signature->packageSigned));
+        field("signature", JsonString(report.signature->text));
+    }
     field("payload_size", number(report.payloadSize));
     if (p.parsed) {
         std::string blocks = "[";

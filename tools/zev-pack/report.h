@@ -4,6 +4,7 @@
 #include "datafiles/abytes.h"
 #include "datafiles/package_check.h"
 #include "datafiles/package_lint.h"
+#include "tools/zev-pack/signature.h"
 
 #include <iosfwd>
 #include <optional>
@@ -19,6 +20,8 @@ struct TPackageReport {
     // Line counts of whatever image was read, also when the check failed after reading it.
     std::optional<std::size_t> flashLines;
     std::optional<std::size_t> eepromLines; // none for an odd EEPROM block
+    // The file's signature, for a report on a file (none on a bare payload).
+    std::optional<TSignatureFacts> signature;
 };
 
 // Runs the updater's check on a payload (an empty one is "no package") and the writing checks.

@@ -3,7 +3,7 @@
 
     e2e_wine.py --exe ZEVProgrammer.exe --pack zev-pack --devsim zev-devsim --hex FIRMWARE.hex
                 [--wine-run scripts/wine-run.sh] [--prefix DIR] [--screenshots DIR]
-                [--failure-hint]
+                [--failure-hint] [--sign]
 
 Appends the firmware to the program with "zev-pack build", starts three simulated devices on
 pseudo-terminals (two with an older firmware version, one of another type) and maps them to
@@ -24,6 +24,11 @@ is reset and the other has failed, the pointer rests on the red row. The tool ti
 failure text must then appear over the window (the picture of the window's place on the screen
 changes), and with --screenshots that picture is saved as win32-failure-hint.png.
 
+With --sign the packed program is then signed with osslsigncode and a throwaway code-signing
+certificate made with openssl (pack, then sign, as a publisher ships it); the signature must
+verify, "zev-pack info" must say that the package lies inside the signed part, and the signed
+program is the one that runs and writes the devices.
+
 Every wait is bounded; on any exit the program, Wine, the simulator and Xvfb are stopped.
 Exit status 0 when everything matched, 1 otherwise, 2 on wrong usage.
 """
@@ -32,6 +37,7 @@ import argparse
 import os
 import re
 import select
+import shutil
 import signal
 import struct
 import subprocess
@@ -148,15 +154,43 @@ class Run:
         out = os.path.join(self.work, "ZEVProgrammer.exe")
         subprocess.run([self.args.pack, "build", "--exe", self.args.exe, "--hex", self.args.hex,
                         "-o", out], check=True, timeout=60)
+        if self.args.sign:
+            out = self.sign(out)
         payload = os.path.join(self.work, "package.bin")
         subprocess.run([self.args.pack, "extract", out, "-o", payload], check=True, timeout=60)
         with open(payload, "rb") as f:
             self.package = f.read()
         info = subprocess.run([self.args.pack, "info", out], check=True, timeout=60,
                               capture_output=True, text=True).stdout
+        if self.args.sign and "the package lies inside the signed part" not in info:
+            raise RuntimeError("zev-pack info does not find the package in the signed part:\n"
+                               + info)
         title = re.search(r"^title:\s*(.+)$", info, re.M)
         self.title = title.group(1).strip() if title else "ZEV-DEMO v.1.05"
         return out
+
+    def sign(self, packed):
+        """The packed program signed with a throwaway certificate; its signature verified."""
+        for tool in ("openssl", "osslsigncode"):
+            if not shutil.which(tool):
+                raise RuntimeError("--sign needs %s, which is not installed" % tool)
+        key, cert = os.path.join(self.work, "key.pem"), os.path.join(self.work, "cert.pem")
+        subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                        "-subj", "/CN=ZEV test publisher", "-addext",
+                        "extendedKeyUsage=codeSigning", "-keyout", key, "-out", cert],
+                       check=True, timeout=120, capture_output=True)
+        signed = os.path.join(os.path.dirname(packed), "signed", "ZEVProgrammer.exe")
+        os.makedirs(os.path.dirname(signed), exist_ok=True)
+        subprocess.run(["osslsigncode", "sign", "-certs", cert, "-key", key, "-n",
+                        "ZEV Programmer", "-in", packed, "-out", signed],
+                       check=True, timeout=120, capture_output=True)
+        verify = subprocess.run(["osslsigncode", "verify", "-CAfile", cert, "-in", signed],
+                                timeout=120, capture_output=True, text=True)
+        print("osslsigncode verify: exit %d, %s" % (verify.returncode,
+              (verify.stdout.strip().splitlines() or ["?"])[-1]))
+        if verify.returncode != 0:
+            raise RuntimeError("the signed program does not verify:\n" + verify.stdout)
+        return signed
 
     def start_display(self):
         read_end, write_end = os.pipe()
@@ -433,6 +467,8 @@ def main():
     parser.add_argument("--screenshots")
     parser.add_argument("--failure-hint", action="store_true",
                         help="then a run with a failing device and its tool tip")
+    parser.add_argument("--sign", action="store_true",
+                        help="sign the packed program with a throwaway certificate and run that")
     parser.add_argument("--reg", default="/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/reg.exe",
                         help="Wine's reg.exe, to set up the prefix")
     args = parser.parse_args()

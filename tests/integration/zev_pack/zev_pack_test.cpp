@@ -90,7 +90,13 @@ TEST_F(ZevPack, DemoHexBuildInfoStripRoundTrip) {
     const fs::path stripped = test::ScratchPath("stripped");
     r = Pack({"strip", out.string(), "-o", stripped.string()});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(FileBytes(stripped), FileBytes(updater)) << "the updater byte for byte";
+    // The updater byte for byte, then the zero bytes build put before the package to make the
+    // file a multiple of 8 bytes long.
+    ABytes padded = FileBytes(updater);
+    padded.resize(padded.size() + PackagePadding(padded.size(), test::PackagePayload().size()));
+    ASSERT_GT(padded.size(), FileBytes(updater).size());
+    EXPECT_EQ(FileBytes(stripped), padded) << "the updater byte for byte, and the padding";
+    EXPECT_EQ(built.size() % 8, 0u);
     EXPECT_EQ(fs::status(stripped).permissions(), fs::status(updater).permissions());
 
     const fs::path payload = test::ScratchPath("payload.bin");
