@@ -45,11 +45,17 @@ struct Layout {
 };
 
 // The updater part of a built file: its bytes before the package.
+// The updater's bytes in front of the package, without the zero bytes that build pads them with
+// to a multiple of 8 (the fake updaters are text, so they end in no zero byte of their own).
 std::string UpdaterOf(const fs::path& built) {
     const ABytes bytes = FileBytes(built);
     const auto span = PackageSpanOfBytes(bytes);
     if (!span) return "(no package)";
-    return std::string(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(span->offset));
+    std::string updater(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(span->offset));
+    const std::size_t padding = updater.size() - (updater.find_last_not_of('\0') + 1);
+    EXPECT_LT(padding, 8u) << "build pads with at most 7 zero bytes";
+    updater.resize(updater.size() - padding);
+    return updater;
 }
 
 TEST(ZevPackUpdaterLookup, WithoutExeTakesTheInstalledUpdaterAndSaysWhich) {
