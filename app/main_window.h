@@ -102,6 +102,8 @@ private:
     void SetStatus(const std::string& pText, TColor pColor);
     void SetProgress(int pPosition);
     void EndSearchIfIdle();
+    // The keyboard focus once the list is built.
+    void FocusOnList();
     void EndRunIfIdle();
     // The hint of a failed row: the worker's failure text, or "update error" when it has none.
     static std::string FailureText(const std::string& pWorkerError);

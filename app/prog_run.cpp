@@ -15,6 +15,9 @@ void TfrmZEVProgrammer::btnProgClick() {
     if (FClosed || FRunStarted) return;
     FRunStarted = true;
     C.tmrStartProg->SetEnabled(true);
+    // The focus leaves "Next" before it is disabled, for the progress bar, where a second key
+    // press does nothing; left to the toolkit it would pass on to "Close".
+    C.pgbMain->SetFocus();
     // "Next" stays disabled to the end of the program: there is no second run.
     C.btnProg->SetEnabled(false);
 }

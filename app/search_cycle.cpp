@@ -88,6 +88,22 @@ void TfrmZEVProgrammer::tmrStopSearchTimer() {
         AIP[i].MoveU();
     }
     CheckBoxesClick();
+    FocusOnList();
+}
+
+void TfrmZEVProgrammer::FocusOnList() {
+    // "Next" when a row is ticked, so that Enter or Space starts the run; else the first row
+    // from the top that can be ticked. Rows were built each above the last.
+    if (C.btnProg->Enabled()) {
+        C.btnProg->SetFocus();
+        return;
+    }
+    for (auto row = AIP.rbegin(); row != AIP.rend(); ++row) {
+        if (row->P == nullptr || (row->Tag != kRowNotRequired && row->Tag != kRowToUpdate))
+            continue;
+        row->P->SetFocus();
+        return;
+    }
 }
 
 void TfrmZEVProgrammer::CheckBoxesClick() {
