@@ -11,6 +11,7 @@
 
 #include "app/controls.h"
 #include "app/info_panel.h"
+#include "app/search_hint.h"
 #include "bootloader/dev_id.h"
 #include "bootloader/prog_worker.h"
 #include "bootloader/search_worker.h"
@@ -127,6 +128,9 @@ private:
     PLormanBootLoaderDataLines EE;
     TLormanBootLoaderInfo B;
 
+    // The ports of the current search and the ones that could not be opened (slot for slot).
+    std::size_t FRoundPorts = 0;
+    std::vector<TPortFault> FRoundFaults;
     ABytes FPackage; // the package as read, kept for the program's life
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
     std::uint32_t FSearchCount = 0;

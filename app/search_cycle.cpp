@@ -3,6 +3,7 @@
 
 #include "app/detail/device_judging.h"
 #include "app/main_window.h"
+#include "app/search_hint.h"
 #include "app/worker_slots.h"
 #include "bootloader/worker_events.h"
 #include "comport/basic_port.h"
@@ -26,6 +27,8 @@ void TfrmZEVProgrammer::Search() {
     const std::vector<std::string> ports = TBasicComPortCtrl::ListPorts();
     BLI.clear();
     AST.assign(ports.size(), nullptr);
+    FRoundPorts = ports.size();
+    FRoundFaults.assign(ports.size(), TPortFault{});
     for (std::size_t i = 0; i < ports.size(); ++i) {
         // A worker that does not start leaves its slot empty: it does not hold up the search.
         StartInSlot(AST, i, FFactory.NewSearchWorker, [&](TLormanSearchBootLoaderThreadCtrl& w) {
@@ -51,6 +54,9 @@ void TfrmZEVProgrammer::SearchEvent(TCustomThreadCtrl* Sender, std::uint32_t wPa
         AST[slot] = nullptr;
         break;
     case evFailed:
+        // Why the port could not be opened, for the hint after a round that found nothing.
+        if (slot < FRoundFaults.size() && worker->OpenError())
+            FRoundFaults[slot] = TPortFault{worker->Port(), worker->OpenError()};
         AST[slot] = nullptr;
         break;
     default:
@@ -69,10 +75,12 @@ void TfrmZEVProgrammer::tmrStopSearchTimer() {
     C.tmrStopSearch->SetEnabled(false);
     if (FClosed) return;
     if (BLI.empty()) {
-        // Nothing answered: search again, with a fresh port list.
+        // Nothing answered: say what stood in the way, and search again with a fresh port list.
+        C.pnlData->SetNotice(SearchHint(FRoundPorts, FRoundFaults));
         C.tmrStartSearch->SetEnabled(true);
         return;
     }
+    C.pnlData->SetNotice("");
     std::string format;
     GetLangText(6, format);
     SetStatus(Format(format, {static_cast<std::uint64_t>(BLI.size())}), clWindowText);

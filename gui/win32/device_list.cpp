@@ -193,7 +193,7 @@ LRESULT TWinDeviceRow::OnMessage(UINT pMessage, WPARAM wParam, LPARAM lParam) {
         const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         const RECT caption = CaptionRect();
         if (PtInRect(&caption, at) && FBoxEnabled && FRowEnabled && IsWindowEnabled(FBox)) {
-            SetFocus(FBox);
+            ::SetFocus(FBox);
             SendMessageW(FBox, BM_CLICK, 0, 0);
         }
         return 0;
