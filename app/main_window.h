@@ -105,9 +105,13 @@ private:
     void EndSearchIfIdle();
     // The keyboard focus once the list is built.
     void FocusOnList();
+    // Each found device's port as its row's hint shows it: the port's name, with the adapter's
+    // name where the device database gives one.
+    static std::vector<std::string> RowPortHints(const ALormanBootLoaderDevsIDInfo& pFound);
     void EndRunIfIdle();
-    // The hint of a failed row: the worker's failure text, or "update error" when it has none.
-    static std::string FailureText(const std::string& pWorkerError);
+    // The hint of a failed row: the worker's failure text, or "update error" when it has none;
+    // then, on a line of its own, the row's port.
+    std::string FailureHint(std::size_t pRow, const std::string& pWorkerError) const;
     // A callback that does nothing once this window is gone.
     TOnThreadCtrlEvent Callback(void (TfrmZEVProgrammer::*pHandler)(TCustomThreadCtrl*,
                                                                     std::uint32_t, std::uint32_t,
@@ -123,6 +127,7 @@ private:
     std::uint32_t APTpgQ = 0; // workers started; wider than a worker's 8-bit index
     ALormanBootLoaderDevsIDInfo BLI;
     AInfoPanels AIP;
+    std::vector<std::string> FRowPorts; // each row's port, as its hint shows it
     std::unique_ptr<TLormanBootLoaderHexDataFile> FH;
     PLormanBootLoaderDataLines FL;
     PLormanBootLoaderDataLines EE;

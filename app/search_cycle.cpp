@@ -88,15 +88,46 @@ void TfrmZEVProgrammer::tmrStopSearchTimer() {
     SetProgress(0);
 
     AIP.resize(BLI.size());
+    FRowPorts = RowPortHints(BLI);
     for (std::size_t i = 0; i < BLI.size(); ++i) {
         const TLormanBootLoaderDevID& id = BLI[i].DevID;
         AIP[i].New(*C.pnlData, DeviceRowText(id), *C.imgDev, JudgeDevice(id, B),
                    [this] { CheckBoxesClick(); });
+        // Identical devices are told apart by their ports.
+        AIP[i].SetHint(FRowPorts[i]);
         // The last device found ends up at the top.
         AIP[i].MoveU();
     }
     CheckBoxesClick();
     FocusOnList();
+}
+
+std::vector<std::string>
+TfrmZEVProgrammer::RowPortHints(const ALormanBootLoaderDevsIDInfo& pFound) {
+    // One walk of the device database for all rows; without it the port names alone.
+    APortsInfo ports;
+    try {
+        ports = TBasicComPortCtrl::ListPortsInfo();
+    } catch (const std::exception&) {
+        ports.clear();
+    }
+    std::vector<std::string> hints;
+    for (const auto& found : pFound) {
+        std::string name;
+        try {
+            name = FindPortInfo(ports, found.Port).FN;
+        } catch (const std::exception&) {
+            name.clear();
+        }
+        // A name that holds the port's already says it all ("USB Serial Port (COM5)").
+        if (name.empty())
+            hints.push_back(found.Port);
+        else if (name.find(found.Port) != std::string::npos)
+            hints.push_back(name);
+        else
+            hints.push_back(found.Port + " (" + name + ")");
+    }
+    return hints;
 }
 
 void TfrmZEVProgrammer::FocusOnList() {

@@ -91,7 +91,9 @@ void TQtDeviceRow::MoveToBottom() {
 }
 
 void TQtDeviceRow::SetHint(const std::string& pHint) {
-    setToolTip(QString::fromStdString(pHint));
+    QString text = QString::fromStdString(pHint);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    setToolTip(text);
 }
 
 void TQtDeviceRow::ScrollIntoView() {
