@@ -171,7 +171,7 @@ TEST(QtRunTest, TheFailedRowComesIntoViewAndShowsWhyOnHover) {
     // The pointer rests on the disabled row: its tip shows.
     QTest::mouseMove(weak->CaptionLabel(), QPoint(40, 10));
     EXPECT_TRUE(WaitFor([] { return QToolTip::isVisible(); }, 5000));
-    EXPECT_EQ(QToolTip::text().toStdString(), "update error 0xF001");
+    EXPECT_EQ(QToolTip::text().toStdString(), "update error 0xF001\n" + ports[0]);
     ScreenshotOfScreen(*w.Form, "run-failure-hint.png");
     QToolTip::hideText();
 
