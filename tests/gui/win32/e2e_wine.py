@@ -3,7 +3,7 @@
 
     e2e_wine.py --exe ZEVProgrammer.exe --pack zev-pack --devsim zev-devsim --hex FIRMWARE.hex
                 [--wine-run scripts/wine-run.sh] [--prefix DIR] [--screenshots DIR]
-                [--failure-hint]
+                [--failure-hint] [--search-hint]
 
 Appends the firmware to the program with "zev-pack build", starts three simulated devices on
 pseudo-terminals (two with an older firmware version, one of another type) and maps them to
@@ -23,6 +23,11 @@ flash line malformed (zev-devsim fault "nibble flash"), "Next" pressed, and once
 is reset and the other has failed, the pointer rests on the red row. The tool tip with the row's
 failure text must then appear over the window (the picture of the window's place on the screen
 changes), and with --screenshots that picture is saved as win32-failure-hint.png.
+
+With --search-hint one more run follows in which no device answers: one device that drops every
+identity request, and a second port held open and locked by another program. The window must
+keep searching and draw its hint in the list's place (text appears there); with --screenshots the
+window is saved as win32-search-hint.png.
 
 Every wait is bounded; on any exit the program, Wine, the simulator and Xvfb are stopped.
 Exit status 0 when everything matched, 1 otherwise, 2 on wrong usage.
@@ -49,6 +54,12 @@ DEVICES = [
 ]
 WRITTEN = ("pump104", "pump100")
 FIRST_COM = 5
+
+# The run of --search-hint: nothing answers; the second port is held by another program.
+SILENT_DEVICES = [
+    ("mute", DEVICES[0][1] + ["-s", "fault=drop id"]),
+    ("held", DEVICES[1][1]),
+]
 
 # The run of --failure-hint: the second device answers no flash line in the bootloader's form.
 FAILING_DEVICES = [
@@ -421,6 +432,61 @@ def failure_hint(args):
         run.close()
 
 
+def hold_port(path):
+    """Another program that holds the port open, exclusively and locked, until it is ended."""
+    code = ("import fcntl, os, sys, termios, time\n"
+            "fd = os.open(sys.argv[1], os.O_RDWR | os.O_NOCTTY)\n"
+            "fcntl.ioctl(fd, termios.TIOCEXCL)\n"
+            "fcntl.flock(fd, fcntl.LOCK_EX)\n"
+            "print('held', flush=True)\n"
+            "time.sleep(600)\n")
+    return subprocess.Popen([sys.executable, "-c", code, path], stdout=subprocess.PIPE,
+                            start_new_session=True)
+
+
+def search_hint(args):
+    """No device answers: the window says why in the list's place and keeps searching."""
+    run = Run(args, SILENT_DEVICES)
+    holder = None
+    try:
+        exe = run.pack()
+        run.start_display()
+        run.prepare_prefix()
+        run.start_devices()
+        holder = hold_port(run.ptys["held"])
+        run.procs.append(("the port holder", holder))
+        if holder.stdout.readline().strip() != b"held":
+            raise Failure("the port could not be held")
+        run.start_program(exe)
+        window = wait_for("the window \"%s\"" % run.title, run.window, 240, 1)
+        wait_for("two searches of the silent device",
+                 lambda: run.dump()["mute"].count("I") >= 6, 60, 1)
+        time.sleep(1)
+        image = run.grab(window, os.path.join(run.work, "hint.png"))
+        width, height, data = image
+        # Dark text in the list's place: right of the caption column, between the separator
+        # and the progress bar.
+        dark = [1 for k in range(0, len(data) - 2, 3)
+                if (k // 3) % width > 200 and 110 < (k // 3) // width < height - 80
+                and max(data[k], data[k + 1], data[k + 2]) < 60]
+        if len(dark) < 100:
+            raise Failure("no hint in the list's place (%d dark pixels)" % len(dark))
+        log("the hint is drawn (%d dark pixels)" % len(dark))
+        if run.dump()["held"]:
+            raise Failure("the held port was asked for an identity")
+        run.screenshot(window, "win32-search-hint.png")
+        run.close_window(window)
+        return 0
+    except (Failure, subprocess.SubprocessError, OSError, KeyError, ValueError) as e:
+        log("FAILED (search hint): %s" % e)
+        tail = run.program_log()
+        if tail:
+            log("program output:\n" + tail)
+        return 1
+    finally:
+        run.close()
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--exe", required=True)
@@ -433,6 +499,8 @@ def main():
     parser.add_argument("--screenshots")
     parser.add_argument("--failure-hint", action="store_true",
                         help="then a run with a failing device and its tool tip")
+    parser.add_argument("--search-hint", action="store_true",
+                        help="then a run in which nothing answers and the window says why")
     parser.add_argument("--reg", default="/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/reg.exe",
                         help="Wine's reg.exe, to set up the prefix")
     args = parser.parse_args()
@@ -441,6 +509,8 @@ def main():
     rc = update(args)
     if rc == 0 and args.failure_hint:
         rc = failure_hint(args)
+    if rc == 0 and args.search_hint:
+        rc = search_hint(args)
     return rc
 
 
