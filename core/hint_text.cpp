@@ -34,11 +34,7 @@ constexpr std::array<HintText, kHintTextCount> kTexts = {{
 
 void GetHintText(std::uint32_t number, std::string& text) {
     if (number < 1 || number > kHintTextCount) return;
-    const HintText& entry = kTexts[number - 1];
-    if (CurrentLanguage == kLangRussian)
-        text = entry.russian;
-    else if (CurrentLanguage == kLangEnglish)
-        text = entry.english;
+    PickLanguage(kTexts[number - 1].russian, kTexts[number - 1].english, text);
 }
 
 } // namespace zev
