@@ -90,7 +90,7 @@ ctest --test-dir build-win64 -j"$jobs" --output-on-failure \
 python3 tests/wine/zev_pack_wine.py --exe build-win64/bin/zev-pack.exe --linux build/bin/zev-pack \
     --updater build-win64/bin/ZEVProgrammer.exe --hex samples/toolchain/pump-1.hex
 python3 tests/gui/win32/e2e_wine.py --exe build-win64/bin/ZEVProgrammer.exe \
-    --pack build/bin/zev-pack --devsim build/bin/zev-devsim --hex samples/demo-firmware.hex
+    --pack build/bin/zev-pack --devsim build/bin/zev-devsim --hex samples/demo-firmware.hex --search-hint
 
 if command -v ccache >/dev/null; then
     echo "ccache: $(ccache --print-stats 2>/dev/null | awk -F'\t' '$1=="direct_cache_hit"||$1=="preprocessed_cache_hit"{h+=$2} $1=="cache_miss"{m=$2} END{print h+0 " objects from the cache, " m+0 " compiled"}')"
