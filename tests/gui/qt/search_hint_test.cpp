@@ -1,6 +1,6 @@
 // The Qt window's hint when a search finds nothing: a word-wrapped text in the device list's
 // place, naming a port that another program holds (flock) beside a silent one; gone once a
-// device answers.
+// device answers. And the window's tab order once devices are listed.
 
 #include "core/text.h"
 #include "qt_window.h"
@@ -56,6 +56,29 @@ TEST(QtSearchHintTest, HintNamesTheHeldPortThenGoesWithTheDevice) {
     ASSERT_TRUE(w.WaitForRows());
     EXPECT_FALSE(notice->isVisible());
     EXPECT_EQ(w.Form->focusWidget(), w.Button("btnProg"));
+}
+
+// Tab runs from the top row down, then "Next", "Close", and round again; nothing else stops it.
+TEST(QtKeyboardTest, TabRunsTheRowsTopDownThenNextAndClose) {
+    DevSimFixture sim;
+    sim.Start(SimDevices({Pump("a"), Pump("b")}));
+    QtWindow w;
+    PortsEnv::Set({sim.Pty("a"), sim.Pty("b")});
+    w.Create(MakeDemoPayload(TDemoFirmware{}));
+    ASSERT_TRUE(w.WaitForRows());
+    EXPECT_EQ(w.Form->focusWidget(), w.Button("btnProg"));
+    const auto rows = w.Rows();
+    ASSERT_EQ(rows.size(), 2);
+    std::vector<QWidget*> order;
+    QWidget* at = rows[0]->Box();
+    do {
+        order.push_back(at);
+        do at = at->nextInFocusChain();
+        while (at != rows[0]->Box() && !(at->focusPolicy() & Qt::TabFocus));
+    } while (at != rows[0]->Box() && order.size() < 10);
+    const std::vector<QWidget*> expected = {rows[0]->Box(), rows[1]->Box(), w.Button("btnProg"),
+                                            w.Button("btnCancel")};
+    EXPECT_EQ(order, expected);
 }
 
 } // namespace
