@@ -6,8 +6,6 @@
 #include "support/devsim_fixture.h"
 #include "worker_harness.h"
 
-#include "platform/error.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
