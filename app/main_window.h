@@ -136,7 +136,8 @@ private:
     // The ports of the current search and the ones that could not be opened (slot for slot).
     std::size_t FRoundPorts = 0;
     std::vector<TPortFault> FRoundFaults;
-    ABytes FPackage; // the package as read, kept for the program's life
+    std::string FHintKey; // the ports and faults the hint shown was made of
+    ABytes FPackage;      // the package as read, kept for the program's life
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
     std::uint32_t FSearchCount = 0;
     int FProgress = 0;

@@ -76,7 +76,15 @@ void TfrmZEVProgrammer::tmrStopSearchTimer() {
     if (FClosed) return;
     if (BLI.empty()) {
         // Nothing answered: say what stood in the way, and search again with a fresh port list.
-        C.pnlData->SetNotice(SearchHint(FRoundPorts, FRoundFaults));
+        // A round whose faults are those of the last one keeps its hint: the programs holding a
+        // port are looked up only when something changed (rounds of failing ports are short).
+        std::string key = std::to_string(FRoundPorts);
+        for (const TPortFault& fault : FRoundFaults)
+            key += "|" + fault.Port + ":" + std::to_string(fault.Code.value());
+        if (key != FHintKey) {
+            FHintKey = key;
+            C.pnlData->SetNotice(SearchHint(FRoundPorts, FRoundFaults));
+        }
         C.tmrStartSearch->SetEnabled(true);
         return;
     }
