@@ -28,6 +28,8 @@ public:
     virtual bool Enabled() const = 0;
     // Runs when the user presses the button.
     virtual void SetOnClick(std::function<void()> pOnClick) = 0;
+    // Takes the keyboard focus (at once, or when the window next becomes active).
+    virtual void SetFocus() = 0;
 };
 
 // Range 0 .. 1000; in marquee style it shows a moving bar instead of its position.
@@ -36,6 +38,9 @@ public:
     virtual ~IProgressBar() = default;
     virtual void SetPosition(int pPosition) = 0;
     virtual void SetMarquee(bool pMarquee) = 0;
+    // Takes the keyboard focus: a key pressed then does nothing. The window parks the focus here
+    // while no button may be pressed by a key meant for another.
+    virtual void SetFocus() = 0;
 };
 
 // A timer of the GUI's message loop. While enabled it fires every interval on the main thread;
@@ -78,6 +83,8 @@ public:
     virtual void SetHint(const std::string& pHint) = 0;
     // Scrolls the list as little as needed for the whole row to be in view.
     virtual void ScrollIntoView() = 0;
+    // The row's check box takes the keyboard focus.
+    virtual void SetFocus() = 0;
 };
 
 // The scrolling device list. Rows stack from the top and live as long as the list.
@@ -87,6 +94,9 @@ public:
     // A new row at the bottom, empty, ticked off, enabled, in the list's normal colour.
     // pOnChecked runs when the user changes the row's tick.
     virtual IDeviceRow* AddRow(std::function<void()> pOnChecked) = 0;
+    // A text shown where the rows would be, word-wrapped, while the list has no rows (why no
+    // device was found); empty for none. Lines end with CR LF.
+    virtual void SetNotice(const std::string& pNotice) = 0;
 };
 
 class IWindow {

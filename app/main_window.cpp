@@ -100,6 +100,9 @@ void TfrmZEVProgrammer::FormCreate() {
     }
     FAppEventsRouted = true;
     SetTitle();
+    // Nothing is to be pressed until devices are listed: a key meant for something else must
+    // not reach "Close".
+    C.pgbMain->SetFocus();
 }
 
 void TfrmZEVProgrammer::FormDestroy() {

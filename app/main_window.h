@@ -11,6 +11,7 @@
 
 #include "app/controls.h"
 #include "app/info_panel.h"
+#include "app/search_hint.h"
 #include "bootloader/dev_id.h"
 #include "bootloader/prog_worker.h"
 #include "bootloader/search_worker.h"
@@ -102,9 +103,15 @@ private:
     void SetStatus(const std::string& pText, TColor pColor);
     void SetProgress(int pPosition);
     void EndSearchIfIdle();
+    // The keyboard focus once the list is built.
+    void FocusOnList();
+    // Each found device's port as its row's hint shows it: the port's name, with the adapter's
+    // name where the device database gives one.
+    static std::vector<std::string> RowPortHints(const ALormanBootLoaderDevsIDInfo& pFound);
     void EndRunIfIdle();
-    // The hint of a failed row: the worker's failure text, or "update error" when it has none.
-    static std::string FailureText(const std::string& pWorkerError);
+    // The hint of a failed row: the worker's failure text, or "update error" when it has none;
+    // then, on a line of its own, the row's port.
+    std::string FailureHint(std::size_t pRow, const std::string& pWorkerError) const;
     // A callback that does nothing once this window is gone.
     TOnThreadCtrlEvent Callback(void (TfrmZEVProgrammer::*pHandler)(TCustomThreadCtrl*,
                                                                     std::uint32_t, std::uint32_t,
@@ -120,12 +127,17 @@ private:
     std::uint32_t APTpgQ = 0; // workers started; wider than a worker's 8-bit index
     ALormanBootLoaderDevsIDInfo BLI;
     AInfoPanels AIP;
+    std::vector<std::string> FRowPorts; // each row's port, as its hint shows it
     std::unique_ptr<TLormanBootLoaderHexDataFile> FH;
     PLormanBootLoaderDataLines FL;
     PLormanBootLoaderDataLines EE;
     TLormanBootLoaderInfo B;
 
-    ABytes FPackage; // the package as read, kept for the program's life
+    // The ports of the current search and the ones that could not be opened (slot for slot).
+    std::size_t FRoundPorts = 0;
+    std::vector<TPortFault> FRoundFaults;
+    std::string FHintKey; // the ports and faults the hint shown was made of
+    ABytes FPackage;      // the package as read, kept for the program's life
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
     std::uint32_t FSearchCount = 0;
     int FProgress = 0;

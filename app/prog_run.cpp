@@ -15,6 +15,9 @@ void TfrmZEVProgrammer::btnProgClick() {
     if (FClosed || FRunStarted) return;
     FRunStarted = true;
     C.tmrStartProg->SetEnabled(true);
+    // The focus leaves "Next" before it is disabled, for the progress bar, where a second key
+    // press does nothing; left to the toolkit it would pass on to "Close".
+    C.pgbMain->SetFocus();
     // "Next" stays disabled to the end of the program: there is no second run.
     C.btnProg->SetEnabled(false);
 }
@@ -53,7 +56,7 @@ void TfrmZEVProgrammer::Prog() {
             // Not started: the device is not written, and its empty slot does not hold up the
             // run.
             AIP[i].SetC(kRowFailed);
-            AIP[i].SetHint(FailureText(""));
+            AIP[i].SetHint(FailureHint(i, ""));
         }
     }
     EndRunIfIdle();
@@ -75,7 +78,7 @@ void TfrmZEVProgrammer::ProgEvent(TCustomThreadCtrl* Sender, std::uint32_t wPara
     case evDone:
     case evFailed:
         // The worker's own account of its failure, in the current language, for the row's hint.
-        if (code == evFailed) AIP[i].SetHint(FailureText(APT[i]->Error()));
+        if (code == evFailed) AIP[i].SetHint(FailureHint(i, APT[i]->Error()));
         APT[i] = nullptr;
         AIP[i].SetC(static_cast<std::int32_t>(code));
         EndRunIfIdle();
@@ -111,12 +114,13 @@ void TfrmZEVProgrammer::tmrStopProgTimer() {
     FRunFinished = true;
 }
 
-std::string TfrmZEVProgrammer::FailureText(const std::string& pWorkerError) {
-    if (!pWorkerError.empty()) return pWorkerError;
+std::string TfrmZEVProgrammer::FailureHint(std::size_t pRow,
+                                           const std::string& pWorkerError) const {
     // A failure the worker put no words to (a refused setup, an unanswered reset, a worker
     // that was never started) is the row's own "update error".
-    std::string text;
-    GetLangText(10, text);
+    std::string text = pWorkerError;
+    if (text.empty()) GetLangText(10, text);
+    if (pRow < FRowPorts.size() && !FRowPorts[pRow].empty()) text += "\r\n" + FRowPorts[pRow];
     return text;
 }
 

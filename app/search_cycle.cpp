@@ -3,6 +3,7 @@
 
 #include "app/detail/device_judging.h"
 #include "app/main_window.h"
+#include "app/search_hint.h"
 #include "app/worker_slots.h"
 #include "bootloader/worker_events.h"
 #include "comport/basic_port.h"
@@ -26,6 +27,8 @@ void TfrmZEVProgrammer::Search() {
     const std::vector<std::string> ports = TBasicComPortCtrl::ListPorts();
     BLI.clear();
     AST.assign(ports.size(), nullptr);
+    FRoundPorts = ports.size();
+    FRoundFaults.assign(ports.size(), TPortFault{});
     for (std::size_t i = 0; i < ports.size(); ++i) {
         // A worker that does not start leaves its slot empty: it does not hold up the search.
         StartInSlot(AST, i, FFactory.NewSearchWorker, [&](TLormanSearchBootLoaderThreadCtrl& w) {
@@ -51,6 +54,9 @@ void TfrmZEVProgrammer::SearchEvent(TCustomThreadCtrl* Sender, std::uint32_t wPa
         AST[slot] = nullptr;
         break;
     case evFailed:
+        // Why the port could not be opened, for the hint after a round that found nothing.
+        if (slot < FRoundFaults.size() && worker->OpenError())
+            FRoundFaults[slot] = TPortFault{worker->Port(), worker->OpenError()};
         AST[slot] = nullptr;
         break;
     default:
@@ -69,10 +75,20 @@ void TfrmZEVProgrammer::tmrStopSearchTimer() {
     C.tmrStopSearch->SetEnabled(false);
     if (FClosed) return;
     if (BLI.empty()) {
-        // Nothing answered: search again, with a fresh port list.
+        // Nothing answered: say what stood in the way, and search again with a fresh port list.
+        // A round whose faults are those of the last one keeps its hint: the programs holding a
+        // port are looked up only when something changed (rounds of failing ports are short).
+        std::string key = std::to_string(FRoundPorts);
+        for (const TPortFault& fault : FRoundFaults)
+            key += "|" + fault.Port + ":" + std::to_string(fault.Code.value());
+        if (key != FHintKey) {
+            FHintKey = key;
+            C.pnlData->SetNotice(SearchHint(FRoundPorts, FRoundFaults));
+        }
         C.tmrStartSearch->SetEnabled(true);
         return;
     }
+    C.pnlData->SetNotice("");
     std::string format;
     GetLangText(6, format);
     SetStatus(Format(format, {static_cast<std::uint64_t>(BLI.size())}), clWindowText);
@@ -81,14 +97,61 @@ void TfrmZEVProgrammer::tmrStopSearchTimer() {
 
     AIP.resize(BLI.size());
     const TPackageMemory memory = PackageMemory(*FH);
+    FRowPorts = RowPortHints(BLI);
     for (std::size_t i = 0; i < BLI.size(); ++i) {
         const TLormanBootLoaderDevID& id = BLI[i].DevID;
         AIP[i].New(*C.pnlData, DeviceRowText(id), *C.imgDev, JudgeDevice(id, B, memory),
                    [this] { CheckBoxesClick(); });
+        // Identical devices are told apart by their ports.
+        AIP[i].SetHint(FRowPorts[i]);
         // The last device found ends up at the top.
         AIP[i].MoveU();
     }
     CheckBoxesClick();
+    FocusOnList();
+}
+
+std::vector<std::string>
+TfrmZEVProgrammer::RowPortHints(const ALormanBootLoaderDevsIDInfo& pFound) {
+    // One walk of the device database for all rows; without it the port names alone.
+    APortsInfo ports;
+    try {
+        ports = TBasicComPortCtrl::ListPortsInfo();
+    } catch (const std::exception&) {
+        ports.clear();
+    }
+    std::vector<std::string> hints;
+    for (const auto& found : pFound) {
+        std::string name;
+        try {
+            name = FindPortInfo(ports, found.Port).FN;
+        } catch (const std::exception&) {
+            name.clear();
+        }
+        // A name that holds the port's already says it all ("USB Serial Port (COM5)").
+        if (name.empty())
+            hints.push_back(found.Port);
+        else if (name.find(found.Port) != std::string::npos)
+            hints.push_back(name);
+        else
+            hints.push_back(found.Port + " (" + name + ")");
+    }
+    return hints;
+}
+
+void TfrmZEVProgrammer::FocusOnList() {
+    // "Next" when a row is ticked, so that Enter or Space starts the run; else the first row
+    // from the top that can be ticked. Rows were built each above the last.
+    if (C.btnProg->Enabled()) {
+        C.btnProg->SetFocus();
+        return;
+    }
+    for (auto row = AIP.rbegin(); row != AIP.rend(); ++row) {
+        if (row->P == nullptr || (row->Tag != kRowNotRequired && row->Tag != kRowToUpdate))
+            continue;
+        row->P->SetFocus();
+        return;
+    }
 }
 
 void TfrmZEVProgrammer::CheckBoxesClick() {

@@ -3,6 +3,7 @@
 #include "bootloader/lorman_bootloader.h"
 #include "bootloader/session_profiles.h"
 #include "bootloader/worker_events.h"
+#include "comport/basic_port.h"
 #include "core/error.h"
 #include "core/lang.h"
 
@@ -22,8 +23,9 @@ void TLormanSearchBootLoaderThreadCtrl::Search() {
     boot.SetSessionParam(SearchSessionProfile());
     try {
         boot.Open(FPort, TCustomComPortCtrl::kReadWrite, false);
-    } catch (...) {
+    } catch (const std::exception& e) {
         GetLangText(kTextNotAvailable, FError);
+        if (const auto* open = dynamic_cast<const TPortOpenError*>(&e)) FOpenError = open->Code();
         Raise(FError);
     }
     boot.SetSetup(BootPortSetup());
@@ -35,6 +37,7 @@ void TLormanSearchBootLoaderThreadCtrl::ExecRepeat() {
     // A callback that refuses the start ends the worker here, before the port is touched.
     CallSEvent(FIndex, evStarted);
     FError.clear();
+    FOpenError.clear();
     try {
         Search();
         CallSEvent(FIndex, evDone);

@@ -2,9 +2,9 @@
 // TLormanSearchBootLoaderThreadCtrl: looks for a bootloader on one serial port. It opens the
 // port, asks for the identity and reports to the main window: evStarted, then evDone (the
 // identity is in DevID) or evFailed (Error holds "device is not available" when the port could
-// not be opened). Events carry wParam = the index given to SetParams and lParam = the code; the
-// callback may read DevID, Port and Error while it runs. The worker runs its job once and
-// deletes itself.
+// not be opened, and OpenError the system's reason). Events carry wParam = the index given to
+// SetParams and lParam = the code; the callback may read DevID, Port and Error while it runs. The
+// worker runs its job once and deletes itself.
 //
 // Driving it: new, SetSEvent, SetParams, ThreadBegin; keep the pointer only until evDone or
 // evFailed has arrived.
@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <string>
+#include <system_error>
 
 namespace zev {
 
@@ -25,6 +26,9 @@ public:
     const TLormanBootLoaderDevID& DevID() const { return FDID; }
     const std::string& Error() const { return FError; }
     const std::string& Port() const { return FPort; }
+    // Why the port could not be opened: the system's code (compare it with os::TErrorKind);
+    // empty when it was opened, or when it failed before the system was asked.
+    const std::error_code& OpenError() const { return FOpenError; }
 
 protected:
     void ExecBefore() override {}
@@ -38,6 +42,7 @@ private:
     void Search();
 
     std::string FError;
+    std::error_code FOpenError;
     std::string FPort;
     std::uint8_t FIndex = 0;
     TLormanBootLoaderDevID FDID;

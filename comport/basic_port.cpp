@@ -68,9 +68,9 @@ TPortHandle TBasicComPortCtrl::Open(const std::string& pPortName, std::uint32_t 
     const std::error_code code = os::SerialOpen(pPortName, pDesiredAccess, port);
     if (!code && IsValidHandle(port)) return port;
     const std::string prefix = "TBasicComPortCtrl.Open(" + pPortName + ") >> ";
-    if (code == os::TErrorKind::NotFound) Raise(prefix + "Порт не найден.");
-    if (code == os::TErrorKind::Busy) Raise(prefix + "Порт занят.");
-    Raise(prefix + SysErrorText(code));
+    if (code == os::TErrorKind::NotFound) throw TPortOpenError(prefix + "Порт не найден.", code);
+    if (code == os::TErrorKind::Busy) throw TPortOpenError(prefix + "Порт занят.", code);
+    throw TPortOpenError(prefix + SysErrorText(code), code);
 }
 
 std::uint32_t TBasicComPortCtrl::Read(TPortHandle pPort, ABytes& pData) {

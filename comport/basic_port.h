@@ -5,6 +5,7 @@
 
 #include "comport/port_info.h"
 #include "comport/sys_util.h"
+#include "core/error.h"
 #include "datafiles/abytes.h"
 #include "platform/serial.h"
 
@@ -13,6 +14,18 @@
 #include <vector>
 
 namespace zev {
+
+// The error a port that cannot be opened raises: its message is the library's, and it keeps the
+// system's code, so that a caller can tell the user why (os::TErrorKind).
+class TPortOpenError : public Error {
+public:
+    TPortOpenError(const std::string& pMessage, std::error_code pCode)
+        : Error(pMessage), FCode(pCode) {}
+    const std::error_code& Code() const { return FCode; }
+
+private:
+    std::error_code FCode;
+};
 
 class TBasicComPortCtrl {
 public:
@@ -27,7 +40,8 @@ public:
     static void GetBuffers(TPortHandle pPort, std::uint32_t& InBuff, std::uint32_t& OutBuff);
     static zev::DCB GetDCB(TPortHandle pPort);
     static zev::COMMTIMEOUTS GetTimeOuts(TPortHandle pPort);
-    // Opens the port of that name (already in normal form) exclusively.
+    // Opens the port of that name (already in normal form) exclusively; a TPortOpenError when
+    // it cannot.
     static TPortHandle Open(const std::string& pPortName, std::uint32_t pDesiredAccess);
     // Reads at most pData.size() bytes into the front of pData; returns the count read.
     static std::uint32_t Read(TPortHandle pPort, ABytes& pData);

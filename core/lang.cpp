@@ -39,11 +39,14 @@ constexpr std::array<LangText, kLangTextCount> kTexts = {{
 
 void GetLangText(std::uint32_t number, std::string& text) {
     if (number < 1 || number > kLangTextCount) return;
-    const LangText& entry = kTexts[number - 1];
+    PickLanguage(kTexts[number - 1].russian, kTexts[number - 1].english, text);
+}
+
+void PickLanguage(const char* pRussian, const char* pEnglish, std::string& text) {
     if (CurrentLanguage == kLangRussian)
-        text = entry.russian;
+        text = pRussian;
     else if (CurrentLanguage == kLangEnglish)
-        text = entry.english;
+        text = pEnglish;
 }
 
 std::string PadRight(const std::string& text, std::int32_t n) {

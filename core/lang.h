@@ -19,6 +19,10 @@ extern std::uint32_t CurrentLanguage;
 // a language other than 0 and 1 leaves text as it was.
 void GetLangText(std::uint32_t number, std::string& text);
 
+// Sets text to pRussian or pEnglish as CurrentLanguage says; a language other than 0 and 1 leaves
+// text as it was.
+void PickLanguage(const char* pRussian, const char* pEnglish, std::string& text);
+
 // text followed by spaces: at least one, and up to a length of n + 1.
 std::string PadRight(const std::string& text, std::int32_t n);
 

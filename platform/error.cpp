@@ -16,6 +16,8 @@ public:
             return "busy";
         case TErrorKind::WrongType:
             return "wrong type";
+        case TErrorKind::AccessDenied:
+            return "access denied";
         }
         return "unknown kind " + std::to_string(condition);
     }

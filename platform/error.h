@@ -17,6 +17,7 @@ enum class TErrorKind {
     NotFound = 1, // no such port, key or value
     Busy,         // the port is held elsewhere
     WrongType,    // a stored value has another type than the one asked for
+    AccessDenied, // the user may not open the port (its device file's permissions)
 };
 
 // The category of the TErrorKind conditions: a system code is equivalent to the kind the backend

@@ -100,7 +100,7 @@ ctest --test-dir build-win64 -j"$jobs" --output-on-failure \
 python3 tests/wine/zev_pack_wine.py --exe build-win64/bin/zev-pack.exe --linux build/bin/zev-pack \
     --updater build-win64/bin/ZEVProgrammer.exe --hex samples/toolchain/pump-1.hex
 python3 tests/gui/win32/e2e_wine.py --exe build-win64/bin/ZEVProgrammer.exe \
-    --pack build/bin/zev-pack --devsim build/bin/zev-devsim --hex samples/demo-firmware.hex
+    --pack build/bin/zev-pack --devsim build/bin/zev-devsim --hex samples/demo-firmware.hex --search-hint
 # The same from an updater packed, then signed with a throwaway certificate.
 python3 tests/gui/win32/e2e_wine.py --exe build-win64/bin/ZEVProgrammer.exe --sign \
     --pack build/bin/zev-pack --devsim build/bin/zev-devsim --hex samples/demo-firmware.hex

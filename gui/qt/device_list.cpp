@@ -24,6 +24,7 @@ TQtDeviceRow::TQtDeviceRow(TQtDeviceList& pList, std::function<void()> pOnChecke
     // Any width: the text wraps in what is left beside the icon and the box.
     FCaption->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     FCaption->installEventFilter(this);
+    FBox->installEventFilter(this);
     layout->addWidget(FIcon);
     layout->addSpacing(kRowIconGap);
     layout->addWidget(FCaption, 1);
@@ -35,6 +36,8 @@ TQtDeviceRow::TQtDeviceRow(TQtDeviceList& pList, std::function<void()> pOnChecke
 }
 
 bool TQtDeviceRow::eventFilter(QObject* pWatched, QEvent* pEvent) {
+    // A row reached with Tab comes into view.
+    if (pWatched == FBox && pEvent->type() == QEvent::FocusIn) ScrollIntoView();
     if (pWatched == FCaption && pEvent->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(pEvent)->button() == Qt::LeftButton && FBox->isEnabled() &&
         isEnabled()) {
@@ -88,7 +91,9 @@ void TQtDeviceRow::MoveToBottom() {
 }
 
 void TQtDeviceRow::SetHint(const std::string& pHint) {
-    setToolTip(QString::fromStdString(pHint));
+    QString text = QString::fromStdString(pHint);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    setToolTip(text);
 }
 
 void TQtDeviceRow::ScrollIntoView() {
@@ -96,22 +101,63 @@ void TQtDeviceRow::ScrollIntoView() {
 }
 
 TQtDeviceList::TQtDeviceList(QWidget* pParent)
-    : QScrollArea(pParent), FContent(new QWidget), FLayout(new QVBoxLayout(FContent)) {
+    : QScrollArea(pParent), FContent(new QWidget), FLayout(new QVBoxLayout(FContent)),
+      FNotice(new QLabel(FContent)) {
     setFrameShape(QFrame::NoFrame);
+    // The rows take the focus, the area itself none: no invisible stop in the tab order.
+    setFocusPolicy(Qt::NoFocus);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setWidgetResizable(true);
     FLayout->setContentsMargins(0, 0, kListRightPadding, 0);
     FLayout->setSpacing(0);
+    FNotice->setObjectName(QStringLiteral("lblNotice"));
+    FNotice->setWordWrap(true);
+    FNotice->setTextFormat(Qt::PlainText);
+    FNotice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    FNotice->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    FNotice->hide();
+    FLayout->addWidget(FNotice);
     FLayout->addStretch(1);
     setWidget(FContent);
 }
 
+void TQtDeviceList::SetNotice(const std::string& pNotice) {
+    QString text = QString::fromStdString(pNotice);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (text != FNotice->text()) FNotice->setText(text);
+    ShowNotice();
+}
+
+void TQtDeviceList::ShowNotice() {
+    FNotice->setVisible(!FNotice->text().isEmpty() && Rows().isEmpty());
+}
+
+void TQtDeviceList::SetTabTail(QList<QWidget*> pTail) {
+    FTabTail = std::move(pTail);
+    ChainTabs();
+}
+
+void TQtDeviceList::ChainTabs() {
+    QWidget* previous = nullptr;
+    for (TQtDeviceRow* row : Rows()) {
+        if (previous) QWidget::setTabOrder(previous, row->Box());
+        previous = row->Box();
+    }
+    for (QWidget* next : FTabTail) {
+        if (previous) QWidget::setTabOrder(previous, next);
+        previous = next;
+    }
+}
+
 IDeviceRow* TQtDeviceList::AddRow(std::function<void()> pOnChecked) {
     auto* row = new TQtDeviceRow(*this, std::move(pOnChecked));
-    FLayout->insertWidget(FLayout->count() - 1, row);
+    // Above the notice and the stretch.
+    FLayout->insertWidget(FLayout->count() - 2, row);
     // Shown now, not on the next turn of the event loop.
     row->show();
+    ShowNotice();
+    ChainTabs();
     return row;
 }
 
@@ -124,7 +170,8 @@ QList<TQtDeviceRow*> TQtDeviceList::Rows() const {
 
 void TQtDeviceList::Move(TQtDeviceRow* pRow, bool pTop) {
     FLayout->removeWidget(pRow);
-    FLayout->insertWidget(pTop ? 0 : FLayout->count() - 1, pRow);
+    FLayout->insertWidget(pTop ? 0 : FLayout->count() - 2, pRow);
+    ChainTabs();
 }
 
 } // namespace zev::qt

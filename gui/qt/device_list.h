@@ -34,6 +34,7 @@ public:
     // The row's tool tip; Qt shows it on a disabled row too.
     void SetHint(const std::string& pHint) override;
     void ScrollIntoView() override;
+    void SetFocus() override { FBox->setFocus(Qt::OtherFocusReason); }
 
     QLabel* CaptionLabel() const { return FCaption; }
     QCheckBox* Box() const { return FBox; }
@@ -54,14 +55,25 @@ public:
     explicit TQtDeviceList(QWidget* pParent);
 
     IDeviceRow* AddRow(std::function<void()> pOnChecked) override;
+    // A word-wrapped label in the list's place; hidden while empty or while there are rows.
+    void SetNotice(const std::string& pNotice) override;
 
     // Rows from the top down.
     QList<TQtDeviceRow*> Rows() const;
     void Move(TQtDeviceRow* pRow, bool pTop);
+    // The widgets that follow the rows in tab order ("Next", "Close").
+    void SetTabTail(QList<QWidget*> pTail);
+    QLabel* Notice() const { return FNotice; }
 
 private:
+    // Tab order: the rows' boxes from the top down, then the tail.
+    void ChainTabs();
+    void ShowNotice();
+
     QWidget* FContent;
     QVBoxLayout* FLayout;
+    QLabel* FNotice;
+    QList<QWidget*> FTabTail;
 };
 
 } // namespace zev::qt

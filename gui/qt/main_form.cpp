@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 
 namespace zev::qt {
@@ -149,6 +150,8 @@ void TQtMainForm::BuildLayout() {
     FCancel = new QPushButton(buttons);
     FCancel->setObjectName(QStringLiteral("btnCancel"));
     Place(FCancel, l.btnCancel, l.pnlBtns);
+    // Tab runs from the rows, top down, to "Next" and "Close".
+    FList->SetTabTail({FProg, FCancel});
 }
 
 void TQtMainForm::Start() {
@@ -160,6 +163,18 @@ void TQtMainForm::Start() {
 void TQtMainForm::closeEvent(QCloseEvent* pEvent) {
     FLogic->FormClose();
     pEvent->accept();
+}
+
+void TQtMainForm::keyPressEvent(QKeyEvent* pEvent) {
+    const bool enter = pEvent->key() == Qt::Key_Return || pEvent->key() == Qt::Key_Enter;
+    if (enter && (pEvent->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        auto* focused = qobject_cast<QPushButton*>(focusWidget());
+        QPushButton* button = focused != nullptr ? focused : FProg;
+        if (button->isEnabled() && button->isVisible()) button->click();
+        pEvent->accept();
+        return;
+    }
+    QWidget::keyPressEvent(pEvent);
 }
 
 void TQtMainForm::changeEvent(QEvent* pEvent) {

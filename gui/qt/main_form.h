@@ -38,6 +38,9 @@ public:
 protected:
     void closeEvent(QCloseEvent* pEvent) override;
     void changeEvent(QEvent* pEvent) override;
+    // Return and keypad Enter press the focused button, else "Next" while it is enabled: the
+    // window's default button, as in a dialog.
+    void keyPressEvent(QKeyEvent* pEvent) override;
 
 private:
     void BuildLayout();

@@ -30,6 +30,7 @@ public:
     void SetEnabled(bool pEnabled) override;
     bool Enabled() const override;
     void SetOnClick(std::function<void()> pOnClick) override;
+    void SetFocus() override { FButton->setFocus(Qt::OtherFocusReason); }
 
 private:
     QPushButton* FButton;
@@ -42,6 +43,8 @@ public:
     explicit TQtProgressBar(QProgressBar* pBar) : FBar(pBar) {}
     void SetPosition(int pPosition) override;
     void SetMarquee(bool pMarquee) override;
+    // The bar takes no focus by Tab or click, but may be given it.
+    void SetFocus() override { FBar->setFocus(Qt::OtherFocusReason); }
 
 private:
     QProgressBar* FBar;

@@ -11,6 +11,25 @@ COLORREF ToColorRef(TColor pColor) {
     return RGB(pColor.Red(), pColor.Green(), pColor.Blue());
 }
 
+namespace {
+constexpr const wchar_t* kFocusProperty = L"ZevFocus";
+} // namespace
+
+void RememberFocus(HWND pWindow, HWND pControl) {
+    SetPropW(pWindow, kFocusProperty, pControl);
+}
+
+HWND RememberedFocus(HWND pWindow) {
+    HWND control = static_cast<HWND>(GetPropW(pWindow, kFocusProperty));
+    return control != nullptr && IsWindow(control) && IsChild(pWindow, control) ? control : nullptr;
+}
+
+void FocusControl(HWND pControl) {
+    HWND window = GetAncestor(pControl, GA_ROOT);
+    RememberFocus(window, pControl);
+    if (GetActiveWindow() == window) SetFocus(pControl);
+}
+
 void TWinLabel::SetText(const std::string& pText) {
     SetWindowTextW(FStatic, ToUtf16(pText).c_str());
 }

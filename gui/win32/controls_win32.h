@@ -15,6 +15,14 @@ namespace zev::win32 {
 // The colour as a COLORREF; system colours come from the system's palette.
 COLORREF ToColorRef(TColor pColor);
 
+// Gives the control the keyboard focus: at once while its window is active, and in any case
+// the window gives it back when it next takes the focus (RememberedFocus).
+void FocusControl(HWND pControl);
+// The control of the top-level window pWindow that last took the focus through FocusControl or
+// had it when the window was deactivated (RememberFocus); null for none.
+HWND RememberedFocus(HWND pWindow);
+void RememberFocus(HWND pWindow, HWND pControl);
+
 // A static text. Its colour is applied by its parent when the text is drawn
 // (WM_CTLCOLORSTATIC); window text until set.
 class TWinLabel : public ILabel {
@@ -39,6 +47,7 @@ public:
     void SetEnabled(bool pEnabled) override;
     bool Enabled() const override;
     void SetOnClick(std::function<void()> pOnClick) override { FOnClick = std::move(pOnClick); }
+    void SetFocus() override { FocusControl(FButton); }
 
     HWND Handle() const { return FButton; }
     void Click();
@@ -54,6 +63,8 @@ public:
     explicit TWinProgressBar(HWND pBar);
     void SetPosition(int pPosition) override;
     void SetMarquee(bool pMarquee) override;
+    // Not a tab stop, but it may hold the focus: it does nothing with the keys.
+    void SetFocus() override { FocusControl(FBar); }
 
     HWND Handle() const { return FBar; }
     bool Marquee() const { return FMarquee; }

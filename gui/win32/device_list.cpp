@@ -104,6 +104,10 @@ void TWinDeviceRow::ScrollIntoView() {
     FList.ScrollIntoView(this);
 }
 
+void TWinDeviceRow::SetFocus() {
+    FocusControl(FBox);
+}
+
 COLORREF TWinDeviceRow::CaptionColor() const {
     if (FColor.System && (!FBoxEnabled || !FRowEnabled)) return GetSysColor(COLOR_GRAYTEXT);
     return ToColorRef(FColor);
@@ -189,7 +193,7 @@ LRESULT TWinDeviceRow::OnMessage(UINT pMessage, WPARAM wParam, LPARAM lParam) {
         const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         const RECT caption = CaptionRect();
         if (PtInRect(&caption, at) && FBoxEnabled && FRowEnabled && IsWindowEnabled(FBox)) {
-            SetFocus(FBox);
+            ::SetFocus(FBox);
             SendMessageW(FBox, BM_CLICK, 0, 0);
         }
         return 0;
@@ -256,7 +260,32 @@ IDeviceRow* TWinDeviceList::AddRow(std::function<void()> pOnChecked) {
     FRows.push_back(std::make_unique<TWinDeviceRow>(*this, std::move(pOnChecked)));
     FOrder.push_back(FRows.back().get());
     Layout();
+    if (FOrder.size() == 1 && !FNotice.empty()) InvalidateRect(FList, nullptr, TRUE);
     return FRows.back().get();
+}
+
+void TWinDeviceList::SetNotice(const std::string& pNotice) {
+    if (pNotice == FNotice) return;
+    FNotice = pNotice;
+    FNotice16 = ToUtf16(pNotice);
+    InvalidateRect(FList, nullptr, TRUE);
+}
+
+void TWinDeviceList::Paint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(FList, &ps);
+    if (FOrder.empty() && !FNotice16.empty()) {
+        RECT text{};
+        GetClientRect(FList, &text);
+        text.right -= Scale(kListRightPadding, FDpi);
+        HGDIOBJ oldFont = SelectObject(dc, FFont);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+        DrawTextW(dc, FNotice16.c_str(), static_cast<int>(FNotice16.size()), &text,
+                  DT_LEFT | DT_TOP | DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL);
+        SelectObject(dc, oldFont);
+    }
+    EndPaint(FList, &ps);
 }
 
 void TWinDeviceList::Move(TWinDeviceRow* pRow, bool pTop) {
@@ -431,6 +460,9 @@ LRESULT TWinDeviceList::OnMessage(UINT pMessage, WPARAM wParam, LPARAM lParam) {
     }
     case WM_SIZE:
         Layout();
+        return 0;
+    case WM_PAINT:
+        Paint();
         return 0;
     default:
         break;

@@ -38,6 +38,7 @@ public:
     // tip belongs to the list and covers the row's place there.
     void SetHint(const std::string& pHint) override;
     void ScrollIntoView() override;
+    void SetFocus() override;
 
     HWND Handle() const { return FRow; }
     const std::string& Hint() const { return FHint; }
@@ -82,6 +83,9 @@ public:
     TWinDeviceList& operator=(const TWinDeviceList&) = delete;
 
     IDeviceRow* AddRow(std::function<void()> pOnChecked) override;
+    // Drawn by the list itself, word-wrapped, while it has no rows.
+    void SetNotice(const std::string& pNotice) override;
+    const std::string& Notice() const { return FNotice; }
 
     HWND Handle() const { return FList; }
     // Rows from the top down.
@@ -110,9 +114,12 @@ private:
     void Layout();
     // The hint's place follows its row.
     void PlaceHint(const TWinDeviceRow* pRow);
+    void Paint();
 
     HWND FList = nullptr;
     HWND FToolTip = nullptr;
+    std::string FNotice;
+    std::wstring FNotice16;
     std::vector<const TWinDeviceRow*> FHinted; // the rows with a tool in FToolTip
     int FDpi;
     HFONT FFont;

@@ -255,6 +255,18 @@ LRESULT TWin32MainForm::OnMessage(UINT pMessage, WPARAM wParam, LPARAM lParam) {
             else
                 FLogic->FormDeactivate();
         }
+        // As a dialog does: the control that had the focus gets it back.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus != nullptr && IsChild(FWindow, focus)) RememberFocus(FWindow, focus);
+        }
+        break;
+    case WM_SETFOCUS:
+        // The window itself takes the focus when it is activated; it hands it to its control.
+        if (HWND control = RememberedFocus(FWindow)) {
+            SetFocus(control);
+            return 0;
+        }
         break;
     case WM_ACTIVATEAPP:
         if (FLogic) FLogic->ApplicationActivate(wParam != FALSE);

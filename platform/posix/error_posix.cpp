@@ -8,10 +8,9 @@
 
 namespace zev::os {
 
-// errno, as open, flock and stat leave it, has two meanings of its own; every other code, EIO of
-// a terminal that cannot be opened (a locked pseudo-terminal) and EACCES of a device node the
-// user may not open among them, is shown with its own text. The key store gives ENOMSG for a
-// value that is no 32-bit number.
+// errno, as open, flock and stat leave it, has three meanings of its own; every other code, EIO
+// of a terminal that cannot be opened (a locked pseudo-terminal) among them, is shown with its
+// own text. The key store gives ENOMSG for a value that is no 32-bit number.
 std::optional<TErrorKind> SystemErrorKind(int code) {
     switch (code) {
     case ENOENT:  // no such file
@@ -25,6 +24,9 @@ std::optional<TErrorKind> SystemErrorKind(int code) {
         return TErrorKind::Busy;
     case ENOMSG: // no message of the desired type
         return TErrorKind::WrongType;
+    case EACCES: // the device file's permissions do not let this user open it
+    case EPERM:
+        return TErrorKind::AccessDenied;
     default:
         return std::nullopt;
     }

@@ -16,7 +16,11 @@ namespace zev::os::posix {
 
 namespace {
 
-constexpr const char* kPrefixes[] = {"ttyS", "ttyUSB", "ttyACM", "ttyAMA", "ttyXRUSB", "rfcomm"};
+// Names of serial device nodes, for nodes that sysfs does not describe (a private device root,
+// a system without sysfs): the kernel's own drivers and the vendors' (CH341, MOXA, Exar, i.MX).
+constexpr const char* kPrefixes[] = {"ttyS",   "ttyUSB",      "ttyACM",   "ttyAMA", "ttyXRUSB",
+                                     "rfcomm", "ttyCH341USB", "ttyMXUSB", "ttymxc", "ttySC",
+                                     "ttyHS",  "ttyTHS",      "ttyO"};
 
 // The prefix a port node's name starts with, followed by digits only; nullptr for other names.
 const char* PortPrefix(const std::string& name) {
@@ -63,6 +67,52 @@ bool UartPresent(const std::string& name, const std::string& sysRoot) {
     return !type.empty() && std::strtol(type.c_str(), nullptr, 10) != 0;
 }
 
+// A UART's "type" attribute of 0 (PORT_UNKNOWN) says its hardware is missing; a tty without
+// the attribute is no UART and has its hardware (a USB adapter).
+bool UartMissing(const std::string& name, const std::string& sysRoot) {
+    const std::string type = ReadAttr(sysRoot + "/class/tty/" + name + "/type");
+    return !type.empty() && std::strtol(type.c_str(), nullptr, 10) == 0;
+}
+
+// Whether a device node of that name is a serial port: sysfs shows a tty of that name with a
+// device behind it (virtual consoles and pseudo-terminals have none), or the name is one of the
+// serial nodes' names. ttyS nodes exist for every possible UART and count only where sysfs shows
+// the UART.
+bool SerialNodeName(const std::string& name, const std::string& sysRoot) {
+    const char* prefix = PortPrefix(name);
+    if (prefix && std::string(prefix) == "ttyS") return UartPresent(name, sysRoot);
+    if (Exists(sysRoot + "/class/tty/" + name + "/device")) return !UartMissing(name, sysRoot);
+    return prefix != nullptr;
+}
+
+// Natural order: runs of digits compare by their value, so ttyUSB2 comes before ttyUSB10.
+bool NaturalLess(const std::string& a, const std::string& b) {
+    std::size_t i = 0, j = 0;
+    const auto digit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+    while (i < a.size() && j < b.size()) {
+        if (digit(a[i]) && digit(b[j])) {
+            std::size_t ei = i, ej = j;
+            while (ei < a.size() && digit(a[ei])) ++ei;
+            while (ej < b.size() && digit(b[ej])) ++ej;
+            // Leading zeros do not count; then the longer number is the larger.
+            std::size_t si = i, sj = j;
+            while (si + 1 < ei && a[si] == '0') ++si;
+            while (sj + 1 < ej && b[sj] == '0') ++sj;
+            if (ei - si != ej - sj) return ei - si < ej - sj;
+            const int order = a.compare(si, ei - si, b, sj, ej - sj);
+            if (order != 0) return order < 0;
+            i = ei;
+            j = ej;
+        } else {
+            if (a[i] != b[j]) return a[i] < b[j];
+            ++i;
+            ++j;
+        }
+    }
+    if (a.size() - i != b.size() - j) return a.size() - i < b.size() - j;
+    return a < b;
+}
+
 bool NamedConsole(const std::string& name, const std::string& sysRoot) {
     if (name.empty()) return false;
     if (ReadAttr(sysRoot + "/class/tty/" + name + "/console").rfind('Y', 0) == 0) return true;
@@ -96,17 +146,15 @@ std::error_code ScanTtyPorts(const std::string& devRoot, const std::string& sysR
     std::vector<std::string> names;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
-        const char* prefix = PortPrefix(name);
-        if (!prefix) continue;
+        if (name == "." || name == ".." || !SerialNodeName(name, sysRoot)) continue;
         const std::string path = devRoot + "/" + name;
         struct stat st {};
         if (::stat(path.c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) continue; // dangling link
-        if (std::string(prefix) == "ttyS" && !UartPresent(name, sysRoot)) continue;
         if (IsConsoleTty(path, sysRoot)) continue;
         names.push_back(name);
     }
     ::closedir(dir);
-    std::sort(names.begin(), names.end());
+    std::sort(names.begin(), names.end(), NaturalLess);
     for (const auto& name : names) ports.push_back(devRoot + "/" + name);
     return {};
 }

@@ -7,9 +7,11 @@
 
 namespace zev::os::posix {
 
-// The serial device nodes below devRoot (ttyS*, ttyUSB*, ttyACM*, ttyAMA*, ttyXRUSB*, rfcomm*),
-// symbolic links followed, in name order; ttyS* only where sysfs shows a UART, and never a
-// system console. Fails with opendir's errno when devRoot cannot be read.
+// The serial device nodes below devRoot, symbolic links followed, in natural name order (ttyUSB2
+// before ttyUSB10): every tty that sysfs shows with a device behind it (whatever its driver calls
+// it: ttyUSB, ttyACM, ttyCH341USB, ttyMXUSB, ttymxc ...), and where sysfs does not know a node,
+// the nodes with a serial port's name; ttyS* only where sysfs shows a UART, and never a system
+// console. Fails with opendir's errno when devRoot cannot be read.
 std::error_code ScanTtyPorts(const std::string& devRoot, const std::string& sysRoot,
                              std::vector<std::string>& ports);
 

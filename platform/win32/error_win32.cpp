@@ -8,13 +8,16 @@
 namespace zev::os {
 
 // CreateFileW's last error: file not found for a port that does not exist, access denied for one
-// that another program holds open. The registry reads give the unsupported type of RegGetValueW
+// that another program holds open (a sharing violation where the port is a file that another
+// opener shares with nobody). Ports carry no permissions of their own for the user, so nothing
+// here is AccessDenied. The registry reads give the unsupported type of RegGetValueW
 // for a value of another type than the one asked for.
 std::optional<TErrorKind> SystemErrorKind(int code) {
     switch (static_cast<DWORD>(code)) {
     case ERROR_FILE_NOT_FOUND:
         return TErrorKind::NotFound;
     case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
         return TErrorKind::Busy;
     case ERROR_UNSUPPORTED_TYPE:
         return TErrorKind::WrongType;

@@ -16,6 +16,11 @@
 
 namespace zev::test {
 
+// Which control has the keyboard focus: the one that took it last; nullptr before any did.
+struct HeadlessFocus {
+    const void* Owner = nullptr;
+};
+
 class HeadlessLabel : public ILabel {
 public:
     void SetText(const std::string& pText) override {
@@ -35,6 +40,9 @@ public:
     void SetEnabled(bool pEnabled) override { FEnabled = pEnabled; }
     bool Enabled() const override { return FEnabled; }
     void SetOnClick(std::function<void()> pOnClick) override { FOnClick = std::move(pOnClick); }
+    void SetFocus() override {
+        if (Focus) Focus->Owner = this;
+    }
 
     // The user presses the button; a disabled button does nothing. True when it was pressed.
     bool Click() {
@@ -44,6 +52,7 @@ public:
     }
 
     std::string Caption;
+    HeadlessFocus* Focus = nullptr;
 
 private:
     bool FEnabled = true;
@@ -57,9 +66,13 @@ public:
         Positions.push_back(pPosition);
     }
     void SetMarquee(bool pMarquee) override { Marquee = pMarquee; }
+    void SetFocus() override {
+        if (Focus) Focus->Owner = this;
+    }
 
     int Position = 0;
     bool Marquee = false;
+    HeadlessFocus* Focus = nullptr;
     std::vector<int> Positions; // every position set, in order
 };
 
@@ -135,6 +148,7 @@ public:
     void MoveToBottom() override;
     void SetHint(const std::string& pHint) override { Hint = pHint; }
     void ScrollIntoView() override;
+    void SetFocus() override;
 
     // The user clicks the box: it toggles and the tick handler runs, unless the box or the row
     // is disabled. True when the tick changed.
@@ -178,6 +192,10 @@ public:
         Shown.push_back(FRows.back().get());
         return FRows.back().get();
     }
+    void SetNotice(const std::string& pNotice) override {
+        Notice = pNotice;
+        ++NoticesSet;
+    }
 
     void Move(HeadlessDeviceRow* pRow, bool pTop) {
         Shown.erase(std::remove(Shown.begin(), Shown.end(), pRow), Shown.end());
@@ -191,6 +209,9 @@ public:
     std::vector<HeadlessDeviceRow*> Shown;
     // Every row the list was asked to bring into view, in order.
     std::vector<HeadlessDeviceRow*> ScrolledTo;
+    std::string Notice;
+    int NoticesSet = 0;
+    HeadlessFocus* Focus = nullptr;
 
 private:
     std::vector<std::unique_ptr<HeadlessDeviceRow>> FRows;
@@ -206,6 +227,10 @@ inline void HeadlessDeviceRow::MoveToBottom() {
 
 inline void HeadlessDeviceRow::ScrollIntoView() {
     FList.ScrolledTo.push_back(this);
+}
+
+inline void HeadlessDeviceRow::SetFocus() {
+    if (FList.Focus) FList.Focus->Owner = this;
 }
 
 class HeadlessWindow : public IWindow {
@@ -228,7 +253,11 @@ public:
 class HeadlessControls {
 public:
     explicit HeadlessControls(HeadlessLoop& pLoop)
-        : tmrStartSearch(pLoop), tmrStopSearch(pLoop), tmrStartProg(pLoop), tmrStopProg(pLoop) {}
+        : tmrStartSearch(pLoop), tmrStopSearch(pLoop), tmrStartProg(pLoop), tmrStopProg(pLoop) {
+        btnProg.Focus = btnCancel.Focus = pgbMain.Focus = pnlData.Focus = &Focus;
+    }
+    HeadlessControls(const HeadlessControls&) = delete;
+    HeadlessControls& operator=(const HeadlessControls&) = delete;
 
     // pLanguage: what the language dialog answers when it is shown.
     TMainWindowControls Controls(std::uint32_t pLanguage = 1) {
@@ -262,6 +291,7 @@ public:
     HeadlessDeviceList pnlData;
     HeadlessImage imgDev{kPictureDevice}, imgLogoRU{kPictureLogoRU}, imgLogoEN{kPictureLogoEN};
     HeadlessTimer tmrStartSearch, tmrStopSearch, tmrStartProg, tmrStopProg;
+    HeadlessFocus Focus;
     int LanguageDialogShown = 0;
 };
 

@@ -481,5 +481,63 @@ TEST_F(ProgramTest, ToolchainFirmwarePackedWithItsChecksumSetWritesTwoDevicesExa
     }
 }
 
+// The keyboard, as a technician uses it: "Next" has the focus once the list is built, Space
+// starts the run, and a second Space half a second later does not reach "Close": the window
+// keeps running and the device is written whole. On a second start, keypad Enter presses
+// "Next", the window's default button.
+TEST_F(ProgramTest, KeysStartTheRunAndASecondPressCannotCloseTheWindow) {
+    TDemoFirmware demo;
+    demo.flashSize = 64 * 40;
+    demo.eepromSize = 64;
+    const std::string program = Pack(MakeDemoPayload(demo));
+    const std::vector<std::pair<std::string, std::string>> paced = {{"timing", "paced"},
+                                                                    {"flash-ms", "20"}};
+    for (const char* key : {"space", "KP_Enter"}) {
+        SCOPED_TRACE(key);
+        DevSimFixture sim;
+        sim.Start(SimDevices({Device("k", "1.04", "0xB01", "0x0042", paced)}));
+        const pid_t pid = Start(program, {sim.Pty("k")});
+        ASSERT_GT(pid, 0);
+        QPoint origin;
+        ASSERT_TRUE(FindWindow(kTitle, origin)) << Log();
+        ASSERT_TRUE(Poll(
+            [&] {
+                sim.Dump();
+                return sim.ReadDump("k").Count('I') >= 1;
+            },
+            10000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(800)); // the list is built
+        // The pointer rests on the window, away from the buttons, so the keys go to it.
+        Xdo("mousemove --sync " + std::to_string(origin.x() + 100) + " " +
+            std::to_string(origin.y() + 100));
+        const auto pressed = [&] {
+            sim.Dump();
+            return sim.ReadDump("k").Count('F') > 0;
+        };
+        for (int attempt = 0; attempt < 5 && !pressed(); ++attempt) {
+            Xdo(std::string("key --clearmodifiers ") + key);
+            Poll(pressed, 2000);
+        }
+        ASSERT_TRUE(pressed()) << "the key did not start the run";
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        Xdo(std::string("key --clearmodifiers ") + key);
+        Xdo("key --clearmodifiers Return");
+        ASSERT_TRUE(Poll(
+            [&] {
+                sim.Dump();
+                return sim.ReadDump("k").Count('R') == 1;
+            },
+            30000))
+            << "the device was not written to its end";
+        EXPECT_EQ(WaitExit(pid, 0), -1) << "the window stays open";
+        Click(origin, FClose);
+        EXPECT_EQ(WaitExit(pid, 5000), 0) << Log();
+        sim.Stop();
+        const TSimDeviceDump dump = sim.ReadDump("k");
+        EXPECT_EQ(dump.FlashAt(demo.flashAddress, demo.flashSize), MakeDemoFlash(demo));
+        EXPECT_EQ(dump.Kinds(), "II" + std::string(40, 'F') + "ER");
+    }
+}
+
 } // namespace
 } // namespace zev

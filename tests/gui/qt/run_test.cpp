@@ -157,7 +157,7 @@ TEST(QtRunTest, TheFailedRowComesIntoViewAndShowsWhyOnHover) {
     QTest::qWait(50);
     EXPECT_EQ(w.Rows().back(), weak) << "found first, listed last";
     EXPECT_FALSE(inView(weak)) << "the list scrolls; the bottom row is out of sight";
-    EXPECT_EQ(weak->toolTip(), QString());
+    EXPECT_EQ(weak->toolTip().toStdString(), ports[0]) << "the row's port";
 
     QTest::mouseClick(w.Button("btnProg"), Qt::LeftButton);
     ASSERT_TRUE(WaitFor([&] { return w.Form->Logic().RunFinished(); }, 30000));
@@ -165,16 +165,14 @@ TEST(QtRunTest, TheFailedRowComesIntoViewAndShowsWhyOnHover) {
     EXPECT_TRUE(inView(weak));
     EXPECT_TRUE(Text(weak->CaptionLabel()).ends_with("\n   update error"));
     EXPECT_TRUE(IsColoured(weak, "#ff0000"));
-    EXPECT_EQ(weak->toolTip().toStdString(), "update error 0xF001");
-    for (qt::TQtDeviceRow* row : w.Rows()) {
-        if (row == weak) continue;
-        EXPECT_EQ(row->toolTip(), QString()) << Text(row->CaptionLabel());
-    }
+    EXPECT_EQ(weak->toolTip().toStdString(), "update error 0xF001\n" + ports[0]);
+    for (std::size_t k = 1; k < ports.size(); ++k)
+        EXPECT_EQ(w.RowOfPort(ports[k])->toolTip().toStdString(), ports[k]);
 
     // The pointer rests on the disabled row: its tip shows.
     QTest::mouseMove(weak->CaptionLabel(), QPoint(40, 10));
     EXPECT_TRUE(WaitFor([] { return QToolTip::isVisible(); }, 5000));
-    EXPECT_EQ(QToolTip::text().toStdString(), "update error 0xF001");
+    EXPECT_EQ(QToolTip::text().toStdString(), "update error 0xF001\n" + ports[0]);
     ScreenshotOfScreen(*w.Form, "run-failure-hint.png");
     QToolTip::hideText();
 

@@ -3,7 +3,7 @@
 
     e2e_wine.py --exe ZEVProgrammer.exe --pack zev-pack --devsim zev-devsim --hex FIRMWARE.hex
                 [--wine-run scripts/wine-run.sh] [--prefix DIR] [--screenshots DIR]
-                [--failure-hint] [--sign]
+                [--failure-hint] [--sign] [--search-hint]
 
 Appends the firmware to the program with "zev-pack build", starts three simulated devices on
 pseudo-terminals (two with an older firmware version, one of another type) and maps them to
@@ -28,6 +28,12 @@ With --sign the packed program is then signed with osslsigncode and a throwaway 
 certificate made with openssl (pack, then sign, as a publisher ships it); the signature must
 verify, "zev-pack info" must say that the package lies inside the signed part, and the signed
 program is the one that runs and writes the devices.
+
+With --search-hint one more run follows in which no device answers: two devices that drop every
+identity request. The window must keep searching and draw its hint in the list's place (text
+appears there); with --screenshots the window is saved as win32-search-hint.png. (A port that
+another program holds cannot be shown under Wine: Wine lets a second opener through where
+Windows refuses it.)
 
 Every wait is bounded; on any exit the program, Wine, the simulator and Xvfb are stopped.
 Exit status 0 when everything matched, 1 otherwise, 2 on wrong usage.
@@ -56,6 +62,12 @@ DEVICES = [
 WRITTEN = ("pump104", "pump100")
 FIRST_COM = 5
 
+# The run of --search-hint: nothing answers.
+SILENT_DEVICES = [
+    ("mute1", DEVICES[0][1] + ["-s", "fault=drop id"]),
+    ("mute2", DEVICES[1][1] + ["-s", "fault=drop id"]),
+]
+
 # The run of --failure-hint: the second device answers no flash line in the bootloader's form.
 FAILING_DEVICES = [
     ("pump104", DEVICES[0][1]),
@@ -65,6 +77,10 @@ FAILING_DEVICES = [
 
 class Failure(Exception):
     pass
+
+
+# What ends a run as failed.
+FAILURES = (Failure, subprocess.SubprocessError, OSError, KeyError, ValueError)
 
 
 def log(message):
@@ -346,6 +362,14 @@ class Run:
         if rc != 0:
             raise Failure("the program ended with status %d" % rc)
 
+    def failed(self, what, error):
+        """Says what failed, with the end of the program's output; the exit status 1."""
+        log("FAILED (%s): %s" % (what, error))
+        tail = self.program_log()
+        if tail:
+            log("program output:\n" + tail)
+        return 1
+
     def program_log(self):
         try:
             with open(os.path.join(self.work, "program.log"), errors="replace") as f:
@@ -445,12 +469,42 @@ def failure_hint(args):
 
         run.close_window(window)
         return 0
-    except (Failure, subprocess.SubprocessError, OSError, KeyError, ValueError) as e:
-        log("FAILED (failure hint): %s" % e)
-        tail = run.program_log()
-        if tail:
-            log("program output:\n" + tail)
-        return 1
+    except FAILURES as e:
+        return run.failed("failure hint", e)
+    finally:
+        run.close()
+
+
+def search_hint(args):
+    """No device answers: the window says why in the list's place and keeps searching."""
+    run = Run(args, SILENT_DEVICES)
+    try:
+        exe = run.pack()
+        run.start_display()
+        run.prepare_prefix()
+        run.start_devices()
+        run.start_program(exe)
+        window = wait_for("the window \"%s\"" % run.title, run.window, 240, 1)
+
+        def hint_drawn():
+            width, height, data = run.grab(window, os.path.join(run.work, "hint.png"))
+            # Dark text in the list's place: right of the caption column, between the separator
+            # and the progress bar.
+            dark = [1 for k in range(0, len(data) - 2, 3)
+                    if (k // 3) % width > 200 and 110 < (k // 3) // width < height - 80
+                    and max(data[k], data[k + 1], data[k + 2]) < 60]
+            return dark if len(dark) >= 100 else None
+
+        # The first search ends when the silent device's three requests have gone unanswered.
+        dark = wait_for("the hint in the list's place", hint_drawn, 120, 2)
+        log("the hint is drawn (%d dark pixels)" % len(dark))
+        if run.window() is None:
+            raise Failure("the window is gone")
+        run.screenshot(window, "win32-search-hint.png")
+        run.close_window(window)
+        return 0
+    except FAILURES as e:
+        return run.failed("search hint", e)
     finally:
         run.close()
 
@@ -469,6 +523,8 @@ def main():
                         help="then a run with a failing device and its tool tip")
     parser.add_argument("--sign", action="store_true",
                         help="sign the packed program with a throwaway certificate and run that")
+    parser.add_argument("--search-hint", action="store_true",
+                        help="then a run in which nothing answers and the window says why")
     parser.add_argument("--reg", default="/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/reg.exe",
                         help="Wine's reg.exe, to set up the prefix")
     args = parser.parse_args()
@@ -477,6 +533,8 @@ def main():
     rc = update(args)
     if rc == 0 and args.failure_hint:
         rc = failure_hint(args)
+    if rc == 0 and args.search_hint:
+        rc = search_hint(args)
     return rc
 
 

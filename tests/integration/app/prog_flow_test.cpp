@@ -61,8 +61,9 @@ TEST(ProgFlowTest, TickedDevicesAreWrittenAndTurnGreen) {
     EXPECT_FALSE(other->RowEnabled);
     EXPECT_FALSE(skip->Click());
 
-    // No failure: no hint on any row, and the list stays where it was.
-    for (auto* row : {old, same, other, skip}) EXPECT_EQ(row->Hint, "");
+    // No failure: each row's hint is its port alone, and the list stays where it was.
+    for (const char* name : {"OLD", "SAME", "OTHER", "SKIP"})
+        EXPECT_EQ(app.RowOfPort(sim.Pty(name))->Hint, sim.Pty(name));
     EXPECT_TRUE(app.Ui.pnlData.ScrolledTo.empty());
 
     // The bar: positions only grow during the run, reach 1000 and return to 0.
@@ -161,17 +162,19 @@ TEST(ProgFlowTest, FailedRowsExplainThemselvesAndTheFirstFromTheTopComesIntoView
     const struct {
         HeadlessDeviceRow* row;
         const char* hint;
+        std::string port;
     } failed[] = {
-        {lines, "ошибка обновления 0xF002"},
-        {mute, "устройство не отвечает"},
-        {gone, "устройство не доступно"},
+        {lines, "ошибка обновления 0xF002", sim.Pty("lines")},
+        {mute, "устройство не отвечает", sim.Pty("mute")},
+        {gone, "устройство не доступно", link.string()},
     };
     for (const auto& f : failed) {
-        EXPECT_EQ(f.row->Hint, f.hint) << f.row->Caption;
+        // The failure, then the port.
+        EXPECT_EQ(f.row->Hint, f.hint + ("\r\n" + f.port)) << f.row->Caption;
         EXPECT_EQ(f.row->Line(1), "   ошибка обновления");
         EXPECT_EQ(f.row->Color, clRed);
     }
-    EXPECT_EQ(fine->Hint, "");
+    EXPECT_EQ(fine->Hint, sim.Pty("fine"));
     EXPECT_EQ(fine->Color, clGreen);
 
     // Brought into view once, at the end of the run: the highest failed row of the list.

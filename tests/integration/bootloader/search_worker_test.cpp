@@ -2,6 +2,7 @@
 
 #include "comport/port_ctrl.h"
 #include "core/cp1251.h"
+#include "platform/error.h"
 #include "support/devsim_fixture.h"
 #include "worker_harness.h"
 
@@ -126,6 +127,25 @@ TEST_F(SearchWorker, APortThatCannotBeOpenedFailsAtOnceWithDeviceNotAvailable) {
     other.Close();
     sim.Stop();
     EXPECT_EQ(sim.ReadDump("held").Count('I'), 0u);
+}
+
+// The window tells the user why a port could not be opened: the worker keeps the system's
+// reason; a port that opened and stayed silent has none.
+TEST_F(SearchWorker, AFailedOpenKeepsTheSystemsReason) {
+    DevSimFixture sim;
+    sim.Start(SimDevices({SimDevice("held"), SimDevice("mute", {{"fault", "silence id"}})}));
+    TCustomComPortCtrl other; // another program holds the port
+    other.Open(sim.Pty("held"));
+    TWorkerRun held, missing, mute;
+    StartSearch(held, 0, sim.Pty("held"));
+    StartSearch(missing, 1, "/dev/zev-no-such-port");
+    StartSearch(mute, 2, sim.Pty("mute"));
+    ASSERT_TRUE(WaitGone(std::vector<TWorkerRun*>{&held, &missing, &mute}));
+    EXPECT_TRUE(held.Last().OpenError == os::TErrorKind::Busy) << held.Last().OpenError.message();
+    EXPECT_TRUE(missing.Last().OpenError == os::TErrorKind::NotFound)
+        << missing.Last().OpenError.message();
+    EXPECT_FALSE(mute.Last().OpenError) << "the silent port was opened";
+    other.Close();
 }
 
 TEST_F(SearchWorker, RefusingTheStartEndsTheWorkerBeforeThePortIsOpened) {

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace zev::test {
@@ -27,6 +28,7 @@ struct TSeenEvent {
     std::uint32_t lParam = 0;
     double At = 0; // ms since the worker was started
     std::string Error;
+    std::error_code OpenError; // a search worker's reason for a port it could not open
     TLormanBootLoaderDevID DevID;
 };
 
@@ -125,6 +127,7 @@ private:
             e.lParam = lParam;
             e.At = PerfMilliseconds() - pRun.Started;
             e.Error = w->Error();
+            if constexpr (requires { w->OpenError(); }) e.OpenError = w->OpenError();
             e.DevID = w->DevID();
             Res = pRun.Answer ? pRun.Answer(e) : 0;
             pRun.Events.push_back(e);

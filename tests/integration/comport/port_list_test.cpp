@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace zev {
 namespace {
@@ -148,6 +149,45 @@ TEST(PortList, DevicePathsAreTheirOwnNormalForm) {
     // Other paths keep the COM rules.
     EXPECT_THROW(TBasicComPortCtrl::CheckPortName("/tmp/ttyUSB0"), Error);
     EXPECT_EQ(TBasicComPortCtrl::CheckPortName("/tmp/COM4"), "COM4");
+}
+
+// Vendor drivers' ports by what sysfs says of them, known names without sysfs, and the order of
+// numbers: ttyUSB2 before ttyUSB10. A tty with no device behind it (a virtual console) and a
+// UART without hardware are no ports, whatever their names.
+TEST(PortList, VendorPortsBySysfsInNaturalOrder) {
+    TFakeRoots roots;
+    std::vector<std::unique_ptr<TPty>> ptys;
+    const auto node = [&](const std::string& name) {
+        ptys.push_back(std::make_unique<TPty>());
+        roots.Link(name, ptys.back()->slave());
+    };
+    const auto withDevice = [&](const std::string& name, const std::string& driver) {
+        node(name);
+        const std::string device = "devices/platform/" + driver + "/" + name;
+        roots.SysLink("class/tty/" + name + "/device", device);
+        roots.SysLink(device + "/driver", "bus/platform/drivers/" + driver);
+    };
+    withDevice("ttyCH341USB0", "ch34x");
+    withDevice("ttyMXUSB1", "mxuport");
+    withDevice("ttyUSB10", "ftdi_sio");
+    withDevice("ttyUSB2", "ftdi_sio");
+    withDevice("ttymxc0", "imx-uart");
+    withDevice("ttyS1", "serial8250"); // a ttyS counts by its UART only
+    roots.SysFile("class/tty/ttyS1/type", "4\n");
+    withDevice("ttyAMA0", "uart-pl011"); // a UART whose hardware is missing
+    roots.SysFile("class/tty/ttyAMA0/type", "0\n");
+    withDevice("ttyGS0", "g_serial"); // a name no table knows: sysfs says serial
+    node("ttymxc3");                  // a known name that sysfs does not know
+    node("tty5");                     // a virtual console: no device behind it
+    roots.SysFile("class/tty/tty5/dev", "4:5\n");
+    node("ttyUSB003");
+
+    const std::string d = roots.dev() + "/";
+    const std::vector<std::string> expected = {d + "ttyCH341USB0", d + "ttyGS0",  d + "ttyMXUSB1",
+                                               d + "ttyS1",        d + "ttyUSB2", d + "ttyUSB003",
+                                               d + "ttyUSB10",     d + "ttymxc0", d + "ttymxc3"};
+    EXPECT_EQ(TBasicComPortCtrl::ListPorts(), expected);
+    EXPECT_EQ(GetPortInfo(d + "ttyCH341USB0").SV, "ch34x");
 }
 
 } // namespace
