@@ -17,17 +17,20 @@ constexpr double kPollSliceMs = 2.0;
 
 HeadlessLoop::HeadlessLoop()
     : FOwner(std::this_thread::get_id()), FCalls([this] {
-          {
-              std::lock_guard<std::mutex> lock(FLock);
-              // Already woken: the loop looks at its work before it waits again.
-              if (FWoken) return;
-              FWoken = true;
-          }
+          // Notified under the lock: a worker is done with the condition variable once it lets
+          // the lock go, so the loop may be destroyed as soon as it has taken the lock after it.
+          std::lock_guard<std::mutex> lock(FLock);
+          // Already woken: the loop looks at its work before it waits again.
+          if (FWoken) return;
+          FWoken = true;
           FWake.notify_all();
       }) {}
 
 HeadlessLoop::~HeadlessLoop() {
     if (MainThread() == this) SetMainThread(nullptr);
+    // A worker that has just woken the loop may still hold the lock; it is gone from the loop
+    // once the lock is free.
+    std::lock_guard<std::mutex> lock(FLock);
 }
 
 bool HeadlessLoop::RunAndWait(std::function<void()> pCall) {
